@@ -1,0 +1,40 @@
+# Shared by scripts/run, scripts/test and friends: install what is missing, configure, build.
+# shellcheck shell=bash
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-base-dev-tools
+                fonts-liberation2 clang-format)
+RUN_PACKAGES=()
+TEST_PACKAGES=(xvfb xauth openbox trayer socat xdotool x11-utils)
+
+# ensure_packages pkg... installs the Debian packages that are not installed yet. apt-get
+# update runs only when something is missing, so a set-up machine starts at once.
+ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null; then sudo=(sudo); else
+            echo "error: need root (or sudo) to install: ${missing[*]}" >&2; return 1
+        fi
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# build_preset name [targets...]: configure (once) and build.
+build_preset() {
+    local preset="$1"; shift
+    local dir="$ROOT/build/$preset"
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake --preset "$preset" -S "$ROOT" >/dev/null
+    fi
+    cmake --build "$dir" "$@"
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+#include <optional>
+
+namespace mrv {
+
+// Speed and framing of the serial line, parsed from "baud,parity,data,stop" ("9600,n,8,1").
+struct LineSettings
+{
+    qint32 baudRate = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+struct LineSettingsResult
+{
+    std::optional<LineSettings> settings;
+    QString error; // why the text is unusable, for the user; empty on success
+};
+
+// Baud a positive whole number; parity n, e, o, m, s in either case; data bits 5..8; stop bits
+// 1, 1.5 or 2; blanks around fields allowed. A combination this platform cannot do (1.5 stop
+// bits on Linux) is an error, never a silent fallback.
+LineSettingsResult parseLineSettings(const QString &text);
+
+} // namespace mrv

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSerialPort>
+#include <QString>
+
+namespace mrv {
+
+// The one serial line to the display. Write-only, no flow control. Writes the bytes as they
+// are. Opening failures leave the port closed with a reason for the user in errorString().
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
+
+    // Opens the device with the line settings text. On failure the port is closed and
+    // errorString() names the reason (no such device, busy or locked, permission denied with a
+    // hint about the dialout group, unusable line settings). Any earlier loss is forgotten.
+    bool open(const QString &device, const QString &lineSettings);
+    // Harmless when closed. Also forgets an earlier loss.
+    void close();
+    bool isOpen() const;
+
+    // Sends the bytes in one piece. Unsent bytes of an earlier write are dropped first, so the
+    // display never receives a stale time. False when the port is closed or the write fails.
+    bool write(const QByteArray &bytes);
+
+    QString errorString() const;
+    QString device() const;
+
+    // True after the open port failed under us (adapter pulled) and closed itself.
+    bool wasLost() const;
+    // When lost: one silent attempt to open the same device with the same settings again.
+    bool reopenIfLost();
+
+Q_SIGNALS:
+    // The open port failed (resource error) and was closed; emitted once per loss.
+    void lost(const QString &reason);
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort *m_port = nullptr;
+    QString m_device;
+    QString m_settings;
+    QString m_error;
+    bool m_lost = false;
+    bool m_closing = false;
+};
+
+} // namespace mrv

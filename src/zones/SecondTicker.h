@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+namespace mrv {
+
+class Clock;
+
+// Emits tick() right after every whole second of the system clock. A single-shot precise
+// timer is armed afresh each time for the next boundary, computed from the current time, so a
+// stepped clock or a suspend never leaves the phase wrong. One wake-up per second.
+class SecondTicker : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SecondTicker(const Clock &clock, QObject *parent = nullptr);
+
+    void start();
+    void stop();
+    bool isActive() const;
+
+    // Milliseconds from the given local time to the next whole second, 1..1000.
+    static int msecsToNextSecond(const QDateTime &now);
+
+Q_SIGNALS:
+    void tick();
+
+private:
+    void arm();
+    void fire();
+
+    const Clock &m_clock;
+    QTimer m_timer;
+};
+
+} // namespace mrv
