@@ -1,0 +1,87 @@
+#pragma once
+
+// A pseudo-terminal pair for tests: the program under test opens the slave path as its serial
+// device; the test reads what arrives on the master side. Header-only, POSIX.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+class PtyPair
+{
+public:
+    PtyPair()
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_master < 0)
+            return;
+        if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+            closeMaster();
+            return;
+        }
+        char name[128] = {};
+        if (::ptsname_r(m_master, name, sizeof name) != 0) {
+            closeMaster();
+            return;
+        }
+        m_slavePath = QString::fromLocal8Bit(name);
+        termios tio {};
+        if (::tcgetattr(m_master, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(m_master, TCSANOW, &tio);
+        }
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    }
+    ~PtyPair() { closeMaster(); }
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    bool isOpen() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+    int masterFd() const { return m_master; }
+
+    // Reads what arrived on the master side until at least `atLeast` bytes came or the time
+    // ran out. Returns what was read (possibly less, possibly more).
+    QByteArray read(int timeoutMs, int atLeast = 1)
+    {
+        QByteArray out;
+        QElapsedTimer timer;
+        timer.start();
+        while (m_master >= 0 && out.size() < atLeast) {
+            const int left = timeoutMs - int(timer.elapsed());
+            if (left <= 0)
+                break;
+            pollfd p { m_master, POLLIN, 0 };
+            if (::poll(&p, 1, left) <= 0)
+                continue;
+            char buf[256];
+            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            if (n > 0)
+                out.append(buf, int(n));
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                break; // EIO: no one holds the slave end
+        }
+        return out;
+    }
+
+    // Everything already waiting, without blocking.
+    QByteArray drain() { return read(0 + 20, 1 << 20); }
+
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    QString m_slavePath;
+};
