@@ -1,1 +1,10 @@
 #include "Clock.h"
+
+namespace mrv {
+
+QDateTime SystemClock::localNow() const
+{
+    return QDateTime::currentDateTime();
+}
+
+} // namespace mrv

@@ -11,11 +11,17 @@ namespace mrv {
 struct ProgramState;
 class ZoneClock;
 
+// States of an Observe DST box, numbered as the settings file stores them. Note that
+// Qt::CheckState numbers them differently (Qt::Checked is 2): convert at the widget.
+inline constexpr int kDstCleared = 0;
+inline constexpr int kDstTicked = 1;
+inline constexpr int kDstGreyed = 2; // counts as cleared
+
 // What the clock tick reads from one zone panel's controls.
 struct SlotInput
 {
     int row = -1; // selected row of the zone list, -1 for none
-    int checkState = 0; // Observe DST box: 0 cleared, 1 ticked, 2 greyed (counts as cleared)
+    int checkState = kDstCleared; // Observe DST box: kDstCleared, kDstTicked or kDstGreyed
     QString startText; // start-date label text, "dd MMM yyyy" in the locale
     QString endText; // end-date label text
 };
