@@ -20,8 +20,13 @@ public:
     void stop();
     bool isActive() const;
 
-    // Milliseconds from the given local time to the next whole second, 1..1000.
+    // Milliseconds from the given local time to the next whole second, 1..1000. At an exact
+    // boundary that second has already begun, so the answer is a full 1000.
     static int msecsToNextSecond(const QDateTime &now);
+
+    // A wake-up this close before a boundary waits for it instead of ticking: the tick must
+    // land just after the second it shows has begun.
+    static constexpr int kEarlyWakeSlackMs = 20;
 
 Q_SIGNALS:
     void tick();
@@ -32,6 +37,7 @@ private:
 
     const Clock &m_clock;
     QTimer m_timer;
+    qint64 m_lastTickSecond = -1; // wall-clock second of the latest tick, -1 before the first
 };
 
 } // namespace mrv
