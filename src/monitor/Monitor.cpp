@@ -1,0 +1,155 @@
+#include "Monitor.h"
+
+#include "PtySource.h"
+#include "SerialSource.h"
+#include "SignalPipe.h"
+#include "zones/Clock.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstring>
+
+namespace mrv {
+
+namespace {
+
+QString errorLine(const QString &reason)
+{
+    return QStringLiteral("%1: %2\n").arg(QCoreApplication::applicationName(), reason);
+}
+
+} // namespace
+
+Monitor::Monitor(const MonitorOptions &options, const Clock &clock, std::FILE *out, std::FILE *err,
+                 QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_clock(clock)
+    , m_out(out)
+    , m_err(err)
+{
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, [this] {
+        print(m_err, errorLine(tr("no frame for %1 s").arg(double(m_options.timeoutMs) / 1000.0)));
+        finish(1);
+    });
+}
+
+bool Monitor::start(QString *error)
+{
+    QString where;
+    if (m_options.pty) {
+        auto *pty = new PtySource(m_clock, this);
+        m_source = pty;
+        if (!pty->open(error))
+            return false;
+        if (!m_options.link.isEmpty() && !pty->linkTo(m_options.link, error))
+            return false;
+        where = m_options.link.isEmpty()
+                        ? pty->slavePath()
+                        : tr("%1 (linked from %2)").arg(pty->slavePath(), m_options.link);
+    } else {
+        auto *serial = new SerialSource(m_clock, this);
+        m_source = serial;
+        if (!serial->open(m_options.device, m_options.line, error))
+            return false;
+        where = tr("%1 (%2)").arg(m_options.device, m_options.settingsText);
+    }
+    connect(m_source, &ByteSource::bytesArrived, this, &Monitor::take);
+    connect(m_source, &ByteSource::failed, this, [this](const QString &reason) {
+        print(m_err, errorLine(reason));
+        finish(2);
+    });
+    // Said on the error stream so that standard output carries nothing but frames.
+    print(m_err, tr("listening on %1\n").arg(where));
+    if (m_options.timeoutMs > 0)
+        m_timeout.start(int(m_options.timeoutMs));
+    return true;
+}
+
+void Monitor::take(const QByteArray &bytes, const QDateTime &arrival)
+{
+    if (m_finished)
+        return;
+    const QList<DecodedFrame> frames = m_decoder.feed(bytes);
+    for (const DecodedFrame &frame : frames) {
+        const FrameArrival a {frame, arrival, arrivalOffsetMs(frame, arrival)};
+        m_offsets.add(a.offsetMs);
+        print(m_out, m_options.json ? frameJson(a) + QLatin1Char('\n') : frameText(a));
+        if (m_options.count > 0 && m_offsets.count() >= m_options.count) {
+            finish(0);
+            return;
+        }
+    }
+    if (!frames.isEmpty() && m_options.timeoutMs > 0)
+        m_timeout.start(int(m_options.timeoutMs));
+}
+
+void Monitor::finish(int status)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_timeout.stop();
+    QString summary = tr("frames %1, errors %2, discarded bytes %3")
+                              .arg(m_decoder.frames())
+                              .arg(m_decoder.errors())
+                              .arg(m_decoder.discardedBytes());
+    if (m_offsets.count() > 0) {
+        summary += tr(", offset ms p50 %1 p99 %2 max %3")
+                           .arg(m_offsets.percentile(50))
+                           .arg(m_offsets.percentile(99))
+                           .arg(m_offsets.max());
+    }
+    print(m_err, summary + QLatin1Char('\n'));
+    Q_EMIT finished(status);
+}
+
+void Monitor::print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int runMonitor(const QStringList &arguments)
+{
+    const ParsedOptions parsed = parseMonitorOptions(arguments);
+    switch (parsed.action) {
+    case ParsedOptions::Action::Help:
+    case ParsedOptions::Action::Version:
+        std::fputs(qPrintable(parsed.text + QLatin1Char('\n')), stdout);
+        return 0;
+    case ParsedOptions::Action::Error:
+        std::fputs(qPrintable(errorLine(parsed.text)), stderr);
+        return 2;
+    case ParsedOptions::Action::Run:
+        break;
+    }
+
+    SystemClock clock;
+    Monitor monitor(parsed.options, clock, stdout, stderr);
+    QObject::connect(&monitor, &Monitor::finished, qApp, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
+
+    SignalPipe signalPipe;
+    if (!signalPipe.watch({SIGINT, SIGTERM, SIGHUP})) {
+        std::fputs(qPrintable(errorLine(
+                           QCoreApplication::translate("monitor", "cannot watch signals: %1")
+                                   .arg(QString::fromLocal8Bit(std::strerror(errno))))),
+                   stderr);
+        return 2;
+    }
+    // Being told to stop is a normal end; the summary still comes.
+    QObject::connect(&signalPipe, &SignalPipe::caught, &monitor, [&monitor] { monitor.finish(0); });
+
+    QString error;
+    if (!monitor.start(&error)) {
+        std::fputs(qPrintable(errorLine(error)), stderr);
+        return 2;
+    }
+    return QCoreApplication::exec();
+}
+
+} // namespace mrv

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "FrameReport.h"
+#include "MonitorOptions.h"
+#include "OffsetStats.h"
+#include "sync/FrameDecoder.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace mrv {
+
+class ByteSource;
+class Clock;
+
+// Listens like a wall-clock display would: reads the line, decodes frames, prints each one and
+// keeps the figures for the summary.
+class Monitor final : public QObject
+{
+    Q_OBJECT
+
+public:
+    Monitor(const MonitorOptions &options, const Clock &clock, std::FILE *out, std::FILE *err,
+            QObject *parent = nullptr);
+
+    // Opens the device or creates the pseudo-terminal and says where it listens. False, with the
+    // reason, when that fails.
+    bool start(QString *error);
+
+    // Stops with `status`: prints the summary once and emits finished().
+    void finish(int status);
+
+Q_SIGNALS:
+    void finished(int status);
+
+private:
+    void take(const QByteArray &bytes, const QDateTime &arrival);
+    void print(std::FILE *stream, const QString &text);
+
+    MonitorOptions m_options;
+    const Clock &m_clock;
+    std::FILE *m_out;
+    std::FILE *m_err;
+    ByteSource *m_source = nullptr;
+    FrameDecoder m_decoder;
+    OffsetStats m_offsets;
+    QTimer m_timeout;
+    bool m_finished = false;
+};
+
+// The whole program: parses `arguments`, runs the event loop, returns the exit status (0 done,
+// 1 timed out, 2 unusable command line or device).
+int runMonitor(const QStringList &arguments);
+
+} // namespace mrv

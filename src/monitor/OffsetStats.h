@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <map>
+
+namespace mrv {
+
+// Arrival offsets in whole milliseconds, kept as a count per value: exact percentiles, and memory
+// that grows with the spread of the offsets rather than with the length of the run.
+class OffsetStats
+{
+public:
+    void add(qint64 offsetMs);
+    qint64 count() const { return m_count; }
+    // Nearest-rank percentile, `percent` in (0, 100]; 0 when nothing was added.
+    qint64 percentile(double percent) const;
+    qint64 max() const { return m_counts.empty() ? 0 : m_counts.rbegin()->first; }
+
+private:
+    std::map<qint64, qint64> m_counts;
+    qint64 m_count = 0;
+};
+
+} // namespace mrv

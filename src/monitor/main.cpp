@@ -1,0 +1,11 @@
+#include "Monitor.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mirovalent-monitor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MIROVALENT_VERSION));
+    return mrv::runMonitor(QCoreApplication::arguments());
+}
