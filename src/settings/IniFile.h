@@ -1,18 +1,27 @@
 #pragma once
 
 #include <QList>
+#include <QLoggingCategory>
 #include <QString>
 
 namespace mrv {
+
+Q_DECLARE_LOGGING_CATEGORY(lcSettings) // "mirovalent.settings"
 
 // One INI file, read and written one value at a time in the way the Windows private-profile
 // functions do, so files move between systems unchanged: names match case-insensitively,
 // values are cut to 254 characters, and a write changes only the line it has to.
 // Every write is atomic (temporary file, then rename); a failed write leaves the file as it
 // was and logs a warning in the category "mirovalent.settings".
+// Nothing is cached: every call opens the file afresh.
 class IniFile
 {
 public:
+    // Longest value that read() returns, in characters.
+    static constexpr int MaximumValueLength = 254;
+    // Larger files are not settings files: they read as empty and are never rewritten.
+    static constexpr qint64 MaximumFileSize = 16 * 1024 * 1024;
+
     explicit IniFile(QString path);
 
     const QString &path() const { return m_path; }
@@ -21,7 +30,9 @@ public:
     // missing or the file cannot be read.
     QString read(const QString &section, const QString &key) const;
 
-    // Writes one value; creates the file, section and key when missing. False on failure.
+    // Writes one value; creates the folder, file, section and key when missing. False on
+    // failure, and for names or values that could never be read back (a line break in the
+    // value, a key holding '=', a section holding ']', an empty name).
     bool write(const QString &section, const QString &key, const QString &value);
 
     struct Entry
@@ -30,7 +41,9 @@ public:
         QString key;
         QString value;
     };
-    // Applies several writes as one save, with exactly the result of writing them one by one.
+    // Applies several writes as one save, with exactly the result of writing them one by one:
+    // a refused entry is skipped and the others are still written. False when any entry was
+    // refused or the save failed.
     bool writeAll(const QList<Entry> &entries);
 
 private:
@@ -44,7 +57,8 @@ QString GetINIPath();
 // GetINIPath() + "mrvl.ini".
 QString defaultIniFilePath();
 
-// The same rule with its inputs given, for tests.
+// The same rule with its inputs given, for tests. An empty or relative configHome stands for
+// ~/.config.
 QString iniFolderFor(const QString &programFolder, const QString &configHome);
 
 } // namespace mrv
