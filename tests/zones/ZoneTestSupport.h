@@ -9,56 +9,55 @@
 #include <cstdlib>
 #include <ctime>
 
-// A clock that stands still at a wall-clock date and time. The local date-time is built on
-// every call, so it always follows the TZ in force at that moment.
+// Stands still at a wall-clock time; built on each call so that it follows the TZ in force.
 class FixedClock final : public mrv::Clock
 {
 public:
-    FixedClock(QDate date, QTime time)
-        : date(date)
-        , time(time)
+    explicit FixedClock(const QDateTime &at)
+        : date(at.date())
+        , time(at.time())
     { }
     QDateTime localNow() const override { return QDateTime(date, time); }
     QDate date;
     QTime time;
 };
 
-// Zone facts that do not depend on the machine.
 class FixedZone final : public mrv::TimeZoneSource
 {
 public:
-    explicit FixedZone(qint32 standard = 0, qint32 daylight = 0)
-        : facts {standard, daylight}
+    explicit FixedZone(qint32 standard = 0)
+        : facts {standard, 0}
     { }
     mrv::LocalZoneFacts factsAt(const QDateTime &) const override { return facts; }
     mrv::LocalZoneFacts facts;
 };
 
-// Sets TZ for the lifetime of the object and puts the previous value back afterwards.
+// Sets TZ for its lifetime, then puts the previous value back.
 class ScopedTz
 {
 public:
     explicit ScopedTz(const QByteArray &zone)
+        : m_had(std::getenv("TZ") != nullptr)
     {
-        if (const char *old = std::getenv("TZ")) {
-            m_had = true;
-            m_old = old;
-        }
+        if (m_had)
+            m_old = std::getenv("TZ");
         ::setenv("TZ", zone.constData(), 1);
         ::tzset();
     }
     ~ScopedTz()
     {
-        if (m_had)
-            ::setenv("TZ", m_old.constData(), 1);
-        else
-            ::unsetenv("TZ");
+        m_had ? ::setenv("TZ", m_old.constData(), 1) : ::unsetenv("TZ");
         ::tzset();
     }
     ScopedTz(const ScopedTz &) = delete;
     ScopedTz &operator=(const ScopedTz &) = delete;
 
 private:
-    bool m_had = false;
     QByteArray m_old;
+    bool m_had;
 };
+
+inline QDateTime localAt(const char *text)
+{
+    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}

@@ -4,16 +4,24 @@
 
 using namespace mrv;
 
-Q_DECLARE_METATYPE(std::optional<QDate>)
+namespace {
+
+// "d/m" as stored day and month; empty for none.
+std::optional<DayMonth> dm(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    return DayMonth {text.section('/', 0, 0).toInt(), text.section('/', 1, 1).toInt()};
+}
+
+} // namespace
 
 class TestDstDates : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void labelRoundTrip_data();
-    void labelRoundTrip();
-    void labelRejects_data();
-    void labelRejects();
+    void label_data();
+    void label();
     void storedFormat_data();
     void storedFormat();
     void storedParse_data();
@@ -22,41 +30,37 @@ private Q_SLOTS:
     void completeYears();
 };
 
-void TestDstDates::labelRoundTrip_data()
+void TestDstDates::label_data()
 {
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QDate>("date");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("English") << QLocale("en_GB") << QDate(2026, 3, 28) << "28 Mar 2026";
-    QTest::newRow("French") << QLocale("fr_FR") << QDate(2026, 7, 6) << "06 juil. 2026";
-    QTest::newRow("German") << QLocale("de_DE") << QDate(2026, 3, 1) << "01 März 2026";
-}
-
-void TestDstDates::labelRoundTrip()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(QDate, date);
-    QFETCH(QString, label);
-    QCOMPARE(formatDateLabel(date, locale), label);
-    QCOMPARE(parseDateLabel(label, locale), std::optional(date));
-    QCOMPARE(parseDateLabel(label.toUpper(), locale), std::optional(date));
-}
-
-void TestDstDates::labelRejects_data()
-{
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
-    QTest::newRow("placeholder") << QString(kNoDatePlaceholder);
-    QTest::newRow("empty") << QString();
-    QTest::newRow("blank and year") << " 2026";
-    QTest::newRow("no year") << "28 Mar";
-    QTest::newRow("no such day") << "31 Feb 2026";
-    QTest::newRow("another language") << "28 mars 2026";
+    QTest::addColumn<QDate>("date"); // null: not a date
+    QTest::newRow("English") << "en_GB"
+                             << "28 Mar 2026" << QDate(2026, 3, 28);
+    QTest::newRow("French") << "fr_FR"
+                            << "06 juil. 2026" << QDate(2026, 7, 6);
+    QTest::newRow("German") << "de_DE"
+                            << "01 März 2026" << QDate(2026, 3, 1);
+    QTest::newRow("placeholder") << "en_GB" << QString(kNoDatePlaceholder) << QDate();
+    QTest::newRow("blank and year") << "en_GB"
+                                    << " 2026" << QDate();
+    QTest::newRow("no such day") << "en_GB"
+                                 << "31 Feb 2026" << QDate();
+    QTest::newRow("another language") << "en_GB"
+                                      << "28 mars 2026" << QDate();
 }
 
-void TestDstDates::labelRejects()
+void TestDstDates::label()
 {
+    QFETCH(QString, locale);
     QFETCH(QString, text);
-    QCOMPARE(parseDateLabel(text, QLocale("en_GB")), std::nullopt);
+    QFETCH(QDate, date);
+    const QLocale loc(locale);
+    const std::optional<QDate> expected = date.isValid() ? std::optional(date) : std::nullopt;
+    QCOMPARE(parseDateLabel(text, loc), expected);
+    QCOMPARE(parseDateLabel(text.toUpper(), loc), expected);
+    if (date.isValid())
+        QCOMPARE(formatDateLabel(date, loc), text);
 }
 
 void TestDstDates::storedFormat_data()
@@ -64,8 +68,7 @@ void TestDstDates::storedFormat_data()
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("stored");
     QTest::newRow("July") << QDate(2026, 7, 6) << "06 Jul";
-    QTest::newRow("September is three letters") << QDate(2026, 9, 30) << "30 Sep";
-    QTest::newRow("June") << QDate(2026, 6, 1) << "01 Jun";
+    QTest::newRow("September in three letters") << QDate(2026, 9, 30) << "30 Sep";
 }
 
 void TestDstDates::storedFormat()
@@ -73,100 +76,67 @@ void TestDstDates::storedFormat()
     QFETCH(QDate, date);
     QFETCH(QString, stored);
     QCOMPARE(formatStoredDayMonth(date), stored);
-    // Whatever the user's language, it reads back as the same day.
-    for (const char *name : {"en_GB", "fr_FR", "de_DE"}) {
-        QCOMPARE(parseStoredDayMonth(stored, QLocale(name)),
-                 std::optional(DayMonth {date.day(), date.month()}));
-    }
+    for (const char *name : {"en_GB", "fr_FR", "de_DE"})
+        QCOMPARE(parseStoredDayMonth(stored, QLocale(name)), dm(date.toString("d/M")));
 }
 
 void TestDstDates::storedParse_data()
 {
-    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("day"); // 0: not a stored date
-    QTest::addColumn<int>("month");
-    const QLocale en("en_GB"), fr("fr_FR"), de("de_DE");
-    QTest::newRow("en plain") << en << "28 Mar" << 28 << 3;
-    QTest::newRow("en one digit, lower case") << en << "6 jul" << 6 << 7;
-    QTest::newRow("en blanks around") << en << "  31 OCT  " << 31 << 10;
-    QTest::newRow("en 29 Feb") << en << "29 Feb" << 29 << 2;
-    QTest::newRow("en 31 Feb") << en << "31 Feb" << 0 << 0;
-    QTest::newRow("en day 0") << en << "00 Jan" << 0 << 0;
-    QTest::newRow("en day 32") << en << "32 Jan" << 0 << 0;
-    QTest::newRow("en empty") << en << "" << 0 << 0;
-    QTest::newRow("en placeholder") << en << "--" << 0 << 0;
-    QTest::newRow("en month first") << en << "Jul 06" << 0 << 0;
-    QTest::newRow("en two letters") << en << "06 Ju" << 0 << 0;
-    QTest::newRow("en three digits") << en << "106 Jul" << 0 << 0;
-    QTest::newRow("fr English month") << fr << "06 Jul" << 6 << 7;
-    QTest::newRow("fr jui is June or July") << fr << "06 jui" << 0 << 0;
-    QTest::newRow("fr full abbreviation") << fr << "06 juil." << 6 << 7;
-    QTest::newRow("fr prefix") << fr << "14 fév" << 14 << 2;
-    QTest::newRow("fr mai") << fr << "01 mai" << 1 << 5;
-    QTest::newRow("fr déc") << fr << "24 DÉC" << 24 << 12;
-    QTest::newRow("de Mär") << de << "29 Mär" << 29 << 3;
-    QTest::newRow("de Okt") << de << "25 Okt" << 25 << 10;
-    QTest::newRow("de Mai") << de << "31 Mai" << 31 << 5;
-    QTest::newRow("de Dez") << de << "01 Dez" << 1 << 12;
-    QTest::newRow("de unknown") << de << "01 Mrz" << 0 << 0;
+    QTest::addColumn<QString>("dayMonth"); // empty: not a stored date
+    const auto add = [](const char *loc, const char *text, const char *dayMonth) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 '%2'").arg(loc, text)))
+                << loc << text << dayMonth;
+    };
+    add("en_GB", "6 jul", "6/7");
+    add("en_GB", "  31 OCT  ", "31/10");
+    add("en_GB", "29 Feb", "29/2");
+    add("en_GB", "31 Feb", "");
+    add("en_GB", "Jul 06", "");
+    add("en_GB", "06 Ju", "");
+    add("fr_FR", "06 Jul", "6/7");
+    add("fr_FR", "06 jui", ""); // juin or juillet
+    add("fr_FR", "06 juil.", "6/7");
+    add("fr_FR", "14 fév", "14/2");
+    add("fr_FR", "24 DÉC", "24/12");
+    add("de_DE", "29 Mär", "29/3");
+    add("de_DE", "01 Mrz", "");
 }
 
 void TestDstDates::storedParse()
 {
-    QFETCH(QLocale, locale);
+    QFETCH(QString, locale);
     QFETCH(QString, text);
-    QFETCH(int, day);
-    QFETCH(int, month);
-    const std::optional<DayMonth> expected =
-            day ? std::optional(DayMonth {day, month}) : std::nullopt;
-    QCOMPARE(parseStoredDayMonth(text, locale), expected);
+    QFETCH(QString, dayMonth);
+    QCOMPARE(parseStoredDayMonth(text, QLocale(locale)), dm(dayMonth));
 }
 
 void TestDstDates::completeYears_data()
 {
     QTest::addColumn<QDate>("today");
-    QTest::addColumn<QString>("start"); // "d/m", empty when not stored
+    QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("end");
-    QTest::addColumn<std::optional<QDate>>("wantStart");
-    QTest::addColumn<std::optional<QDate>>("wantEnd");
-    const auto d = [](int y, int m, int day) {
-        return std::optional(QDate(y, m, day));
+    QTest::addColumn<QDate>("wantStart"); // null: stays missing
+    QTest::addColumn<QDate>("wantEnd");
+    const auto add = [](const char *name, const char *today, const char *start, const char *end,
+                        const char *wantStart, const char *wantEnd) {
+        const auto date = [](const char *t) {
+            return QDate::fromString(t, Qt::ISODate);
+        };
+        QTest::newRow(name) << date(today) << start << end << date(wantStart) << date(wantEnd);
     };
-    const std::optional<QDate> none;
-
     // Southern window, 01 Oct to 01 Apr.
-    QTest::newRow("December, inside") << QDate(2026, 12, 6) << "1/10"
-                                      << "1/4" << d(2026, 10, 1) << d(2027, 4, 1);
-    QTest::newRow("February, inside") << QDate(2027, 2, 10) << "1/10"
-                                      << "1/4" << d(2026, 10, 1) << d(2027, 4, 1);
-    QTest::newRow("June, next window") << QDate(2027, 6, 15) << "1/10"
-                                       << "1/4" << d(2027, 10, 1) << d(2028, 4, 1);
-    QTest::newRow("day before end") << QDate(2027, 3, 31) << "1/10"
-                                    << "1/4" << d(2026, 10, 1) << d(2027, 4, 1);
-    QTest::newRow("end day") << QDate(2027, 4, 1) << "1/10"
-                             << "1/4" << d(2027, 10, 1) << d(2028, 4, 1);
-    QTest::newRow("day before start") << QDate(2027, 9, 30) << "1/10"
-                                      << "1/4" << d(2027, 10, 1) << d(2028, 4, 1);
-    QTest::newRow("start day") << QDate(2027, 10, 1) << "1/10"
-                               << "1/4" << d(2027, 10, 1) << d(2028, 4, 1);
-    // Northern window: this year for both, whatever today is.
-    QTest::newRow("northern, before") << QDate(2026, 1, 5) << "28/3"
-                                      << "31/10" << d(2026, 3, 28) << d(2026, 10, 31);
-    QTest::newRow("northern, after") << QDate(2026, 12, 5) << "28/3"
-                                     << "31/10" << d(2026, 3, 28) << d(2026, 10, 31);
-    QTest::newRow("equal days") << QDate(2026, 5, 5) << "1/4"
-                                << "1/4" << d(2026, 4, 1) << d(2026, 4, 1);
-    QTest::newRow("no start") << QDate(2026, 5, 5) << ""
-                              << "1/4" << none << d(2026, 4, 1);
-    QTest::newRow("no end") << QDate(2026, 5, 5) << "1/10"
-                            << "" << d(2026, 10, 1) << none;
-    QTest::newRow("nothing stored") << QDate(2026, 5, 5) << ""
-                                    << "" << none << none;
-    QTest::newRow("29 Feb, common year") << QDate(2027, 1, 5) << "29/2"
-                                         << "31/10" << d(2027, 2, 28) << d(2027, 10, 31);
-    QTest::newRow("29 Feb, leap year") << QDate(2028, 1, 5) << "29/2"
-                                       << "31/10" << d(2028, 2, 29) << d(2028, 10, 31);
+    add("December", "2026-12-06", "1/10", "1/4", "2026-10-01", "2027-04-01");
+    add("June", "2027-06-15", "1/10", "1/4", "2027-10-01", "2028-04-01");
+    add("day before end", "2027-03-31", "1/10", "1/4", "2026-10-01", "2027-04-01");
+    add("end day", "2027-04-01", "1/10", "1/4", "2027-10-01", "2028-04-01");
+    add("start day", "2027-10-01", "1/10", "1/4", "2027-10-01", "2028-04-01");
+    add("northern", "2026-12-05", "28/3", "31/10", "2026-03-28", "2026-10-31");
+    add("equal days", "2026-05-05", "1/4", "1/4", "2026-04-01", "2026-04-01");
+    add("no start", "2026-05-05", "", "1/4", "", "2026-04-01");
+    add("29 Feb, common year", "2027-01-05", "29/2", "31/10", "2027-02-28", "2027-10-31");
+    add("29 Feb, leap year", "2028-01-05", "29/2", "31/10", "2028-02-29", "2028-10-31");
 }
 
 void TestDstDates::completeYears()
@@ -174,17 +144,15 @@ void TestDstDates::completeYears()
     QFETCH(QDate, today);
     QFETCH(QString, start);
     QFETCH(QString, end);
-    QFETCH(std::optional<QDate>, wantStart);
-    QFETCH(std::optional<QDate>, wantEnd);
-    const auto dm = [](const QString &text) -> std::optional<DayMonth> {
-        if (text.isEmpty())
-            return std::nullopt;
-        return DayMonth {text.section('/', 0, 0).toInt(), text.section('/', 1, 1).toInt()};
+    QFETCH(QDate, wantStart);
+    QFETCH(QDate, wantEnd);
+    const auto opt = [](QDate d) {
+        return d.isValid() ? std::optional(d) : std::nullopt;
     };
 
     const CompletedWindow window = mrv::completeYears(dm(start), dm(end), today);
-    QCOMPARE(window.start, wantStart);
-    QCOMPARE(window.end, wantEnd);
+    QCOMPARE(window.start, opt(wantStart));
+    QCOMPARE(window.end, opt(wantEnd));
 }
 
 QTEST_GUILESS_MAIN(TestDstDates)
