@@ -14,6 +14,8 @@ struct LineSettings
     QSerialPort::Parity parity = QSerialPort::NoParity;
     QSerialPort::DataBits dataBits = QSerialPort::Data8;
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+
+    bool operator==(const LineSettings &) const = default;
 };
 
 struct LineSettingsResult
@@ -26,5 +28,10 @@ struct LineSettingsResult
 // 1, 1.5 or 2; blanks around fields allowed. A combination this platform cannot do (1.5 stop
 // bits on Linux) is an error, never a silent fallback.
 LineSettingsResult parseLineSettings(const QString &text);
+
+// Hands the settings to a port (before or after it is opened), with no flow control: the
+// display never answers, so there is nothing to hold the line for. False when the port
+// refuses one of them.
+bool applyLineSettings(QSerialPort &port, const LineSettings &settings);
 
 } // namespace mrv
