@@ -1,1 +1,201 @@
 #include "SerialPort.h"
+
+#include "LineSettings.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+namespace mrv {
+
+namespace {
+Q_LOGGING_CATEGORY(lcSync, "mirovalent.sync")
+} // namespace
+
+SerialPort::SerialPort(QObject *parent)
+    : SerialPort(new QSerialPort, parent)
+{ }
+
+SerialPort::SerialPort(QSerialPort *port, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+{
+    m_port->setParent(this);
+    connect(m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+}
+
+SerialPort::~SerialPort()
+{
+    // Nothing may be reported from a port that is going away with us.
+    m_closing = true;
+    m_port->disconnect(this);
+    if (m_port->isOpen())
+        m_port->close();
+}
+
+bool SerialPort::open(const QString &device, const QString &lineSettings)
+{
+    close();
+    m_device = device;
+    m_settings = lineSettings;
+    return openDevice();
+}
+
+bool SerialPort::open(const PortDevice &device, const QString &lineSettings)
+{
+    if (!device.path.isEmpty())
+        return open(device.path, lineSettings);
+    close();
+    m_device.clear();
+    m_settings = lineSettings;
+    m_error = device.error.isEmpty() ? tr("No serial device was given.") : device.error;
+    return false;
+}
+
+void SerialPort::close()
+{
+    m_lost = false;
+    if (!m_port->isOpen())
+        return;
+    m_closing = true;
+    m_port->close();
+    m_port->clearError();
+    m_closing = false;
+}
+
+bool SerialPort::isOpen() const
+{
+    return m_port->isOpen();
+}
+
+bool SerialPort::write(const QByteArray &bytes)
+{
+    // The reason the port is closed (a failed opening, a loss) stays in errorString().
+    if (!m_port->isOpen() || bytes.isEmpty())
+        return false;
+
+    // Whatever an earlier write left unsent carries a time that has passed (frames are a
+    // second or more apart, far longer than nine bytes take on any line). Drop it, from our
+    // buffer and the driver's, so the display only ever gets the newest time, and a driver
+    // queue that nobody drains never makes this write fail for want of room.
+    m_port->clear(QSerialPort::Output);
+    if (!m_port->isOpen())
+        return false; // the line failed while clearing and is closed now
+
+    if (m_port->write(bytes) != bytes.size()) {
+        if (m_port->isOpen())
+            loseLine(m_port->errorString());
+        return false;
+    }
+    // Hand the bytes to the driver now rather than on the next event-loop pass; this never
+    // blocks. What the driver cannot take yet stays queued and goes out when it can. A failure
+    // arrives through onError(), which closes the port.
+    m_port->flush();
+    return m_port->isOpen();
+}
+
+QString SerialPort::errorString() const
+{
+    return m_error;
+}
+
+QString SerialPort::device() const
+{
+    return m_device;
+}
+
+bool SerialPort::wasLost() const
+{
+    return m_lost;
+}
+
+bool SerialPort::reopenIfLost()
+{
+    if (!m_lost)
+        return false;
+    if (!openDevice())
+        return false;
+    m_lost = false;
+    return true;
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    // Errors of a failed opening are read in openDevice(); errors raised while we close the
+    // port ourselves, or after, are echoes of a failure already handled.
+    if (m_closing || !m_port->isOpen())
+        return;
+    if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError)
+        loseLine(m_port->errorString());
+}
+
+bool SerialPort::openDevice()
+{
+    m_error.clear();
+    if (m_device.isEmpty()) {
+        m_error = tr("No serial device was given.");
+        return false;
+    }
+
+    const LineSettingsResult parsed = parseLineSettings(m_settings);
+    if (!parsed.settings) {
+        m_error = tr("Cannot open %1: the line settings “%2” cannot be used: %3.")
+                          .arg(m_device, m_settings, parsed.error);
+        return false;
+    }
+
+    m_port->setPortName(m_device);
+    if (!applyLineSettings(*m_port, *parsed.settings)) {
+        m_error = tr("Cannot open %1: the line settings “%2” cannot be used: %3.")
+                          .arg(m_device, m_settings, m_port->errorString());
+        m_port->clearError();
+        return false;
+    }
+
+    if (!m_port->open(QIODevice::WriteOnly)) {
+        m_error = openFailure();
+        m_port->clearError();
+        return false;
+    }
+    m_port->clearError();
+    return true;
+}
+
+QString SerialPort::openFailure() const
+{
+    const QString why = m_port->errorString();
+    switch (m_port->error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return tr("Cannot open %1: no such device (%2).").arg(m_device, why);
+    case QSerialPort::PermissionError: {
+#ifndef Q_OS_WIN
+        // The same error comes for a device held by another program (its lock) and for one
+        // the user may not write to; only the latter is helped by the group.
+        const QFileInfo file(m_device.contains(u'/') ? m_device
+                                                     : QStringLiteral("/dev/") + m_device);
+        if (file.exists() && !file.isWritable()) {
+            return tr("Cannot open %1: permission denied (%2). You may need to be a member of "
+                      "the “dialout” group (then log in again).")
+                    .arg(m_device, why);
+        }
+#endif
+        return tr("Cannot open %1: it is busy or locked by another program (%2).")
+                .arg(m_device, why);
+    }
+    default:
+        return tr("Cannot open %1: %2.").arg(m_device, why);
+    }
+}
+
+void SerialPort::loseLine(const QString &reason)
+{
+    m_error = tr("The serial port %1 stopped working and was closed: %2.").arg(m_device, reason);
+    m_closing = true;
+    m_port->close();
+    m_port->clearError();
+    m_closing = false;
+    m_lost = true;
+    qCWarning(lcSync, "%s", qUtf8Printable(m_error));
+    Q_EMIT lost(m_error);
+}
+
+} // namespace mrv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PortMap.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QSerialPort>
@@ -14,18 +16,24 @@ class SerialPort : public QObject
     Q_OBJECT
 public:
     explicit SerialPort(QObject *parent = nullptr);
+    // Works through the given port (taken over), so tests can put a faulty one in its place.
+    explicit SerialPort(QSerialPort *port, QObject *parent = nullptr);
     ~SerialPort() override;
 
     // Opens the device with the line settings text. On failure the port is closed and
     // errorString() names the reason (no such device, busy or locked, permission denied with a
     // hint about the dialout group, unusable line settings). Any earlier loss is forgotten.
     bool open(const QString &device, const QString &lineSettings);
+    // The same for a mapped port number; a number that maps to no device fails with the
+    // mapping's reason, as a missing device would.
+    bool open(const PortDevice &device, const QString &lineSettings);
     // Harmless when closed. Also forgets an earlier loss.
     void close();
     bool isOpen() const;
 
-    // Sends the bytes in one piece. Unsent bytes of an earlier write are dropped first, so the
-    // display never receives a stale time. False when the port is closed or the write fails.
+    // Sends the bytes in one piece, without waiting for them to go out. Unsent bytes of an
+    // earlier write are dropped first, so the display never receives a stale time. False when
+    // the port is closed, there is nothing to send, or the write fails (the port is then lost).
     bool write(const QByteArray &bytes);
 
     QString errorString() const;
@@ -42,6 +50,9 @@ Q_SIGNALS:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    bool openDevice();
+    QString openFailure() const;
+    void loseLine(const QString &reason);
 
     QSerialPort *m_port = nullptr;
     QString m_device;
