@@ -1,4 +1,6 @@
-int main()
+#include "app/Application.h"
+
+int main(int argc, char **argv)
 {
-    return 0;
+    return mrv::runApplication(argc, argv);
 }

@@ -58,7 +58,7 @@ public:
             const int left = timeoutMs - int(timer.elapsed());
             if (left <= 0)
                 break;
-            pollfd p { m_master, POLLIN, 0 };
+            pollfd p {m_master, POLLIN, 0};
             if (::poll(&p, 1, left) <= 0)
                 continue;
             char buf[256];
