@@ -136,6 +136,8 @@ int runApplication(int argc, char **argv)
     deps.zones = &zones;
     deps.boxes = &boxes;
     deps.iniPath = parser.isSet(config) ? parser.value(config) : defaultIniFilePath();
+    // Benchmarks compare against the old free-running timers with this switch.
+    deps.freeRunningTimers = qEnvironmentVariableIntValue("MIROVALENT_BASELINE_TIMERS") == 1;
 
     frmMain window(deps);
     QObject::connect(&window, &frmMain::quitRequested, &app, &QCoreApplication::quit,

@@ -174,8 +174,16 @@ frmMain::frmMain(const Dependencies &deps, QWidget *parent)
         Timer2_Timer();
     });
     UpdateClocks(); // never show "00:00:00" to a user
-    if (deps.tick)
+    if (deps.tick && deps.freeRunningTimers) {
+        auto *timer1 = new QTimer(this);
+        connect(timer1, &QTimer::timeout, this, &frmMain::UpdateClocks);
+        timer1->start(500);
+        auto *timer2 = new QTimer(this);
+        connect(timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
+        timer2->start(1000);
+    } else if (deps.tick) {
         m_ticker->start();
+    }
 }
 
 frmMain::~frmMain()

@@ -57,6 +57,9 @@ public:
         MessageBoxes *boxes = nullptr;
         QString iniPath;
         bool tick = true; // tests drive the ticks themselves
+        // Benchmarks only: the old free-running 500 ms clock and 1000 ms sync timers, as a
+        // baseline to measure the second-aligned tick against.
+        bool freeRunningTimers = false;
     };
 
     explicit frmMain(const Dependencies &deps, QWidget *parent = nullptr);
