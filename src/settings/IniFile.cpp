@@ -365,6 +365,23 @@ QString withOneSeparator(const QString &folder)
     return clean;
 }
 
+// A folder that a package manager or an administrator installed the program into. Such a
+// folder may be writable (running as root), but settings written there would be shared by all
+// users and lost or clobbered on the next upgrade. A folder named bin next to our desktop entry
+// is an installed tree even outside the usual prefixes, such as a package unpacked for a look.
+bool isInstalledLocation(const QString &folder)
+{
+    const QString canonical = withOneSeparator(QFileInfo(folder).canonicalFilePath());
+    for (const QString &path : {folder, canonical}) {
+        if (path == u"/usr/bin/" || path == u"/usr/local/bin/" || path == u"/bin/"
+            || (path.startsWith(u"/opt/") && path.size() > 5))
+            return true;
+    }
+    return QDir(folder).dirName() == u"bin"
+           && QFileInfo::exists(folder
+                                + QStringLiteral("../share/applications/mirovalent.desktop"));
+}
+
 } // namespace
 
 IniFile::IniFile(QString path)
@@ -414,7 +431,7 @@ QString iniFolderFor(const QString &programFolder, const QString &configHome)
     if (!programFolder.isEmpty()) {
         const QString folder = withOneSeparator(programFolder);
         if (QFileInfo::exists(folder + QStringLiteral("mrvl.ini"))
-            || QFileInfo(folder).isWritable())
+            || (QFileInfo(folder).isWritable() && !isInstalledLocation(folder)))
             return folder;
     }
     QString home = configHome;

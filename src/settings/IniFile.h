@@ -51,8 +51,10 @@ private:
 };
 
 // The folder that holds mrvl.ini, ending in exactly one separator: the program's folder when
-// the file exists there or the folder is writable (a portable copy), otherwise
-// $XDG_CONFIG_HOME/mirovalent/ (default ~/.config/mirovalent/).
+// the file exists there, or when the folder is writable and not an installed location (a
+// portable copy); otherwise $XDG_CONFIG_HOME/mirovalent/ (default ~/.config/mirovalent/).
+// Installed locations are /usr/bin, /usr/local/bin, /bin, anything under /opt, and any folder
+// named bin beside ../share/applications/mirovalent.desktop.
 QString GetINIPath();
 // GetINIPath() + "mrvl.ini".
 QString defaultIniFilePath();

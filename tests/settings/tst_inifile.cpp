@@ -495,6 +495,23 @@ void TestIniFile::iniFolderFor_data()
     QTest::newRow("empty config home") << ""
                                        << "gone"
                                        << "" << home;
+    // An installed program keeps per-user settings even when it could write beside itself.
+    QTest::newRow("writable installed tree") << "installed"
+                                             << "usr/bin"
+                                             << "cfg"
+                                             << "cfg/mirovalent/";
+    QTest::newRow("installed tree holding the file") << "installed,file"
+                                                     << "usr/bin"
+                                                     << "cfg"
+                                                     << "usr/bin/";
+    QTest::newRow("bin without the desktop entry") << ""
+                                                   << "usr/bin"
+                                                   << "cfg"
+                                                   << "usr/bin/";
+    QTest::newRow("system folder") << ""
+                                   << "/usr/bin"
+                                   << "cfg"
+                                   << "cfg/mirovalent/";
 }
 
 void TestIniFile::iniFolderFor()
@@ -507,8 +524,15 @@ void TestIniFile::iniFolderFor()
     const QString root = m_dir->path() + u'/';
     const QString app = root + QStringLiteral("app");
     QVERIFY(QDir().mkpath(app));
+    if (!program.startsWith(u'/'))
+        program.prepend(root);
+    QVERIFY(program.endsWith(u"gone") || QDir().mkpath(program));
+    if (setup.contains(u"installed")) {
+        QVERIFY(QDir().mkpath(root + QStringLiteral("usr/share/applications")));
+        put(root + QStringLiteral("usr/share/applications/mirovalent.desktop"), "");
+    }
     if (setup.contains(u"file"))
-        put(app + QStringLiteral("/mrvl.ini"), "");
+        put(program + QStringLiteral("/mrvl.ini"), "");
     if (setup.contains(u"readonly")) {
         QVERIFY(QFile::setPermissions(app, QFile::ReadOwner | QFile::ExeOwner));
         const bool ignored = QFileInfo(app).isWritable();
@@ -522,7 +546,7 @@ void TestIniFile::iniFolderFor()
     if (!expected.startsWith(u'/'))
         expected.prepend(root);
 
-    const QString folder = mrv::iniFolderFor(root + program, configHome);
+    const QString folder = mrv::iniFolderFor(program, configHome);
     QFile::setPermissions(app, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(folder, expected);
 }
