@@ -108,7 +108,6 @@ int runApplication(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mirovalent"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Mirovalent"));
     QApplication::setApplicationVersion(QStringLiteral(MIROVALENT_VERSION));
     QApplication::setOrganizationName(QStringLiteral("mirovalent"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/mirovalent-32.png")));

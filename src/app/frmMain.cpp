@@ -224,7 +224,8 @@ void frmMain::buildUi()
     frame6->setGeometry(twips(360, 1440, 2055, 855));
     m_cboSync = new QComboBox(frame6);
     m_cboSync->setObjectName(QStringLiteral("cboSync"));
-    m_cboSync->setGeometry(twips(480, 360, 1095, 315));
+    // Wider than drawn (1095 twips), which cuts "15 minutes" off in the faces found here.
+    m_cboSync->setGeometry(twips(480, 360, 1395, 315));
     connect(m_cboSync, &QComboBox::currentIndexChanged, this, [this] {
         if (m_loaded)
             cboSync_Click();
@@ -357,7 +358,6 @@ QLocale frmMain::locale() const
 
 bool frmMain::Form_Load()
 {
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Mirovalent"));
 
     const QStringList zones = zoneTexts();
     for (int k = 0; k < 4; ++k) {
@@ -383,13 +383,11 @@ bool frmMain::Form_Load()
     m_state.CommSettings = readSetting(m_ini, settings::Setting);
     UpdateCommMenu();
 
-    QString device;
     QString reason;
-    if (!openConfiguredPort(&device, &reason)) {
-        m_deps.boxes->exclamation(this, tr("COM Port Error"),
-                                  tr("%1 could not be opened: %2\n\nChoose the display's port "
-                                     "in the \"Serial Port\" menu.")
-                                          .arg(device, reason));
+    if (!openConfiguredPort(&reason)) {
+        m_deps.boxes->exclamation(
+                this, tr("COM Port Error"),
+                tr("%1\n\nChoose the display's port in the \"Serial Port\" menu.").arg(reason));
         return false;
     }
 
@@ -398,18 +396,20 @@ bool frmMain::Form_Load()
     return true;
 }
 
-bool frmMain::openConfiguredPort(QString *device, QString *reason)
+bool frmMain::openConfiguredPort(QString *reason)
 {
     const PortDevice target = deviceForPort(m_state.CommPortNumber, m_ini);
-    *device = target.path.isEmpty() ? tr("COM %1").arg(m_state.CommPortNumber) : target.path;
     if (target.path.isEmpty()) {
         m_port->close();
-        *reason = target.error;
+        *reason = tr("COM %1 has no device: %2").arg(m_state.CommPortNumber, target.error);
         return false;
     }
     if (m_port->open(target.path, m_state.CommSettings))
         return true;
+    // The port's reason names the device and says why.
     *reason = m_port->errorString();
+    if (!reason->contains(target.path))
+        *reason = tr("%1: %2").arg(target.path, *reason);
     return false;
 }
 
@@ -572,11 +572,9 @@ void frmMain::mnuCOM_Click(int index)
     if (m_port->isOpen())
         m_port->close();
     m_state.CommPortNumber = QString::number(index);
-    QString device;
     QString reason;
-    if (!openConfiguredPort(&device, &reason)) {
-        m_deps.boxes->exclamation(this, tr("Com Port Error"),
-                                  tr("%1 could not be opened: %2").arg(device, reason));
+    if (!openConfiguredPort(&reason)) {
+        m_deps.boxes->exclamation(this, tr("Com Port Error"), reason);
         // The check mark stays on the item that was checked before (the click toggled it).
         showCommMenuMarks();
         return;

@@ -125,7 +125,7 @@ private:
     void setupZoneList(QComboBox *box);
     void UpdateCommMenu();
     void showCommMenuMarks();
-    bool openConfiguredPort(QString *device, QString *reason);
+    bool openConfiguredPort(QString *reason);
     void sendToTray();
     void fillDatesFromFile(int slot);
     void completeStoredYears(int slot);
