@@ -419,8 +419,14 @@ void frmMain::sendToTray()
         hide();
         m_tray->show();
     } else {
-        // No tray to bring it back from: never hide the window, leave it in the taskbar.
-        showMinimized();
+        // No tray to bring it back from: never hide the window, leave it in the taskbar. Some
+        // window managers ignore a window that asks to start minimised, so it is minimised once
+        // it is on screen.
+        show();
+        QTimer::singleShot(50, this, [this] {
+            if (!m_unloaded)
+                setWindowState(windowState() | Qt::WindowMinimized);
+        });
     }
 }
 

@@ -180,6 +180,9 @@ void TestStartup::load()
     QCOMPARE(checkedPort(app), menuPort);
     QCOMPARE(window.port().isOpen(), opened);
     QCOMPARE(app.boxes.shown.size(), opened ? 0 : 1);
+    // No tray here (offscreen): the window is never hidden without an icon to bring it back.
+    if (opened)
+        QTRY_VERIFY(window.isVisible() && window.isMinimized());
     if (!opened) {
         QCOMPARE(app.boxes.shown.first().text, QStringLiteral("COM Port Error"));
         QVERIFY(!app.boxes.shown.first().details.isEmpty());
