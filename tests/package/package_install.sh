@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The program as the package installs it: the .deb (or, without dpkg-dev, a plain install)
+# holds the files a desktop needs, and the installed program, started in a desktop session,
+# keeps its settings in the user's config folder rather than beside itself.
+set -euo pipefail
+BUILD="$1"
+HERE="$(cd "$(dirname "$0")" && pwd)"
+source "$HERE/../xsession.sh"
+
+WORK="$(mktemp -d)"
+APP_PID=""
+MON_PID=""
+cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+    [ -n "$MON_PID" ] && kill "$MON_PID" 2>/dev/null || true
+    xsession_cleanup
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    for f in "$WORK"/*.log; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; }; done >&2
+    exit 1
+}
+
+if command -v dpkg-shlibdeps >/dev/null && command -v file >/dev/null; then
+    cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/cpack" >"$WORK/cpack.log" 2>&1 \
+        || fail "cpack failed"
+    deb="$(ls "$WORK"/cpack/mirovalent_*.deb)"
+    depends="$(dpkg-deb -f "$deb" Depends)"
+    for need in fonts-liberation2 libqt6widgets6 libqt6serialport6; do
+        grep -q "$need" <<<"$depends" || fail "Depends lacks $need: $depends"
+    done
+    [ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "section is not utils"
+    dpkg -x "$deb" "$WORK/root" || fail "dpkg -x failed"
+else
+    echo "dpkg-shlibdeps or file missing: checking a plain install instead of the package"
+    cmake --install "$BUILD" --prefix "$WORK/root/usr" >"$WORK/install.log" || fail "install"
+fi
+U="$WORK/root/usr"
+for f in bin/mirovalent bin/mirovalent-monitor share/applications/mirovalent.desktop \
+         share/icons/hicolor/scalable/apps/mirovalent.svg \
+         share/icons/hicolor/32x32/apps/mirovalent.png share/man/man1/mirovalent.1; do
+    [ -s "$U/$f" ] || fail "$f not installed"
+done
+desktop="$U/share/applications/mirovalent.desktop"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" || fail "desktop entry is not valid"
+else
+    echo "desktop-file-validate missing (desktop-file-utils): entry not validated"
+fi
+for line in Exec=mirovalent Icon=mirovalent 'Categories=Utility;Clock;'; do
+    grep -qx "$line" "$desktop" || fail "desktop entry lacks $line"
+done
+if command -v groff >/dev/null; then
+    warnings="$(LC_ALL=C.UTF-8 groff -t -man -ww -z "$U/share/man/man1/mirovalent.1" 2>&1)"
+    [ -z "$warnings" ] || fail "man page: $warnings"
+fi
+"$U/bin/mirovalent" --version | grep -q '^mirovalent [0-9]' || fail "--version"
+
+# A user with a display on a pseudo-terminal and nothing but [Ports] in their settings.
+export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/cfg"
+ini="$XDG_CONFIG_HOME/mirovalent/mrvl.ini"
+mkdir -p "$(dirname "$ini")"
+printf '[Ports]\nCOM1=%s\n' "$WORK/display" >"$ini"
+xsession_start tray
+"$U/bin/mirovalent-monitor" --pty --link "$WORK/display" --count 1 --timeout 20 \
+    >"$WORK/monitor.log" 2>&1 &
+MON_PID=$!
+for _ in $(seq 1 50); do [ -e "$WORK/display" ] && break; sleep 0.1; done
+[ -e "$WORK/display" ] || fail "monitor did not create its pseudo-terminal"
+"$U/bin/mirovalent" >"$WORK/app.log" 2>&1 &
+APP_PID=$!
+wait "$MON_PID" || fail "the installed program sent no frame"
+MON_PID=""
+kill -TERM "$APP_PID"
+for _ in $(seq 1 40); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$APP_PID" 2>/dev/null && fail "still running 2 s after SIGTERM"
+wait "$APP_PID" || true
+APP_PID=""
+grep -q '^SyncInt=0$' "$ini" || fail "settings not saved to $ini: $(cat "$ini")"
+grep -q "^COM1=$WORK/display\$" "$ini" || fail "[Ports] lost: $(cat "$ini")"
+[ ! -e "$U/bin/mrvl.ini" ] || fail "settings written beside the installed program"
+echo "PASS: package files valid; installed program saved to \$XDG_CONFIG_HOME/mirovalent"
