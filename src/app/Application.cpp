@@ -34,7 +34,7 @@ void onSignal(int)
 class SignalWatcher
 {
 public:
-    explicit SignalWatcher(QCoreApplication &app)
+    explicit SignalWatcher(QApplication &app)
     {
         int fds[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
@@ -45,6 +45,13 @@ public:
         QObject::connect(m_notifier, &QSocketNotifier::activated, &app, [this, &app] {
             char buf[16];
             [[maybe_unused]] const ssize_t n = ::read(m_readFd, buf, sizeof buf);
+            m_received = true;
+            // A modal box (the start-up port error) runs its own event loop before the main one
+            // starts, and quit() only ends the main one: close the boxes too.
+            while (QWidget *modal = QApplication::activeModalWidget()) {
+                if (!modal->close())
+                    break;
+            }
             app.quit();
         });
         struct sigaction action
@@ -57,7 +64,11 @@ public:
             ::sigaction(sig, &action, nullptr);
     }
 
+    // Whether a signal came, perhaps before the main event loop ran.
+    bool received() const { return m_received; }
+
 private:
+    bool m_received = false;
     int m_readFd = -1;
     QSocketNotifier *m_notifier = nullptr;
 };
@@ -73,8 +84,8 @@ const char *const kUsage =
         "  -h, --help     show this help and exit\n"
         "  --version      show the version and exit\n"
         "\n"
-        "Settings: mrvl.ini beside the program when that folder is writable, otherwise\n"
-        "$XDG_CONFIG_HOME/mirovalent/mrvl.ini (~/.config/mirovalent/mrvl.ini).\n";
+        "Settings: $XDG_CONFIG_HOME/mirovalent/mrvl.ini (~/.config/mirovalent/mrvl.ini), or\n"
+        "mrvl.ini beside a portable copy of the program.\n";
 
 bool hasDisplay()
 {
@@ -147,7 +158,12 @@ int runApplication(int argc, char **argv)
         app.quit();
     });
 
-    if (!window.Form_Load())
+    const bool inTray = window.Form_Load();
+    if (signalWatcher.received()) {
+        window.Form_Unload();
+        return 0;
+    }
+    if (!inTray)
         window.show();
     return app.exec();
 }

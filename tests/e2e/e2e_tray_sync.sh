@@ -90,4 +90,17 @@ wait "$APP_PID" || true
 APP_PID=""
 grep -q '^DST1=0$' "$WORK/mrvl.ini" || fail "settings not saved on SIGTERM: $(cat "$WORK/mrvl.ini")"
 grep -q "^COM1=$WORK/display\$" "$WORK/mrvl.ini" || fail "[Ports] section lost"
+
+# A port that cannot be opened: the "COM Port Error" box is up, and SIGTERM still ends the
+# program within a second and saves.
+printf '[Settings]\nCommPort=1\n[Ports]\nCOM1=%s\n' "$WORK/absent" >"$WORK/mrvl.ini"
+"$APP" --config "$WORK/mrvl.ini" >"$WORK/app.out" 2>&1 &
+APP_PID=$!
+for _ in $(seq 1 50); do xdotool search --name '^Mirovalent$' >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 0.5
+kill -TERM "$APP_PID"
+for _ in $(seq 1 20); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$APP_PID" 2>/dev/null; then fail "SIGTERM ignored while the error box is open"; fi
+APP_PID=""
+grep -q '^DST1=0$' "$WORK/mrvl.ini" || fail "settings not saved on SIGTERM from the error box"
 echo "PASS: first frame $raw at +$offset ms; saved on SIGTERM"
