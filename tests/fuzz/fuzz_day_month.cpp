@@ -1,0 +1,32 @@
+// Any text as a stored daylight-saving date or a date label, in English, French or German
+// (chosen by the first byte): parsing never crashes, and what it accepts is a real date that
+// reads back the same once formatted again.
+
+#include "zones/DstDates.h"
+
+#include "FuzzSupport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    static const QLocale locales[] = {QLocale(QStringLiteral("en_GB")),
+                                      QLocale(QStringLiteral("fr_FR")),
+                                      QLocale(QStringLiteral("de_DE"))};
+    const QLocale &locale = locales[data[0] % 3];
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 1),
+                                           static_cast<qsizetype>(size - 1));
+
+    if (const auto stored = mrv::parseStoredDayMonth(text, locale)) {
+        const QDate date(2000, stored->month, stored->day); // a leap year, for 29 Feb
+        fuzz::check(date.isValid(), "stored day and month invalid");
+        fuzz::check(mrv::parseStoredDayMonth(mrv::formatStoredDayMonth(date), locale) == stored,
+                    "stored form does not read back");
+    }
+    if (const auto date = mrv::parseDateLabel(text, locale)) {
+        fuzz::check(date->isValid(), "label date invalid");
+        fuzz::check(mrv::parseDateLabel(mrv::formatDateLabel(*date, locale), locale) == date,
+                    "label does not read back");
+    }
+    return 0;
+}
