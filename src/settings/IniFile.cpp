@@ -88,10 +88,9 @@ public:
 
     bool matches(QByteArrayView candidate) const
     {
-        if (m_ascii && isAscii(candidate)) {
-            return candidate.size() == m_utf8.size()
-                   && qstrnicmp(candidate.data(), m_utf8.constData(), m_utf8.size()) == 0;
-        }
+        // The sized comparison: the C-string one stops at a NUL, so "a\0x" would match "a\0y".
+        if (m_ascii && isAscii(candidate))
+            return candidate.compare(m_utf8, Qt::CaseInsensitive) == 0;
         return decode(candidate).compare(m_text, Qt::CaseInsensitive) == 0;
     }
 

@@ -127,6 +127,8 @@ void TestIniFile::read_data()
     QTest::newRow("CRLF") << QByteArray("[S]\r\nK=1\r\n") << s << k << "1";
     QTest::newRow("8-bit legacy value") << QByteArray("[S]\nK=03 M\xE4r\n") << s << k << "03 Mär";
     QTest::newRow("NUL ends a value") << raw("[S]\nK=ab\0cd\n") << s << k << "ab";
+    QTest::newRow("NUL inside a name is part of it")
+            << raw("[S]\na\0y=1\n") << s << QString::fromUtf8("a\0x", 3) << "";
 }
 
 void TestIniFile::read()
