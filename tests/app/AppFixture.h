@@ -1,39 +1,35 @@
 #pragma once
 
-// Fakes and helpers for tests of the main window: a settable clock, fixed zone facts, message
-// boxes that record instead of blocking, and a scratch settings folder.
+// A main window over a scratch settings file, with a settable clock, fixed zone facts, and
+// message boxes that are recorded instead of shown.
 
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
 #include "zones/Clock.h"
 #include "zones/TimeZoneSource.h"
 
+#include <QAction>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
 
-class FakeClock final : public mrv::Clock
+struct FakeClock final : mrv::Clock
 {
-public:
     QDateTime now {QDate(2026, 12, 6), QTime(14, 3, 0)};
     QDateTime localNow() const override { return now; }
 };
 
-class FixedZones final : public mrv::TimeZoneSource
+struct FixedZones final : mrv::TimeZoneSource
 {
-public:
-    mrv::LocalZoneFacts facts;
-    mrv::LocalZoneFacts factsAt(const QDateTime &) const override { return facts; }
+    mrv::LocalZoneFacts factsAt(const QDateTime &) const override { return {}; }
 };
 
-class RecordingBoxes final : public mrv::MessageBoxes
+struct RecordingBoxes final : mrv::MessageBoxes
 {
-public:
     struct Box
     {
-        QString text;
-        QString details;
+        QString text, details;
     };
     QList<Box> shown;
     void exclamation(QWidget *, const QString &text, const QString &details) override
@@ -42,7 +38,6 @@ public:
     }
 };
 
-// One main window over a scratch settings file.
 struct AppFixture
 {
     QTemporaryDir dir;
@@ -52,14 +47,12 @@ struct AppFixture
     std::unique_ptr<mrv::frmMain> window;
 
     QString iniPath() const { return dir.filePath(QStringLiteral("mrvl.ini")); }
-
     void writeIni(const QByteArray &bytes) const
     {
         QFile file(iniPath());
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write(bytes);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(bytes);
     }
-
     QByteArray readIni() const
     {
         QFile file(iniPath());
@@ -68,13 +61,8 @@ struct AppFixture
 
     mrv::frmMain &create()
     {
-        mrv::frmMain::Dependencies deps;
-        deps.clock = &clock;
-        deps.zones = &zones;
-        deps.boxes = &boxes;
-        deps.iniPath = iniPath();
-        deps.tick = false;
-        window = std::make_unique<mrv::frmMain>(deps);
+        window = std::make_unique<mrv::frmMain>(
+                mrv::frmMain::Dependencies {&clock, &zones, &boxes, iniPath(), false, false});
         return *window;
     }
 
@@ -82,5 +70,18 @@ struct AppFixture
     T *find(const QString &name) const
     {
         return window->findChild<T *>(name);
+    }
+    QString dateText(int element) const
+    {
+        return find<QLabel>(QStringLiteral("lblDSS1_%1").arg(element))->text();
+    }
+    // The items of the port menu that carry a check mark.
+    QList<int> checkedPorts() const
+    {
+        QList<int> marks;
+        for (int n = 1; n <= 6; ++n)
+            if (find<QAction>(QStringLiteral("mnuCOM_%1").arg(n))->isChecked())
+                marks << n;
+        return marks;
     }
 };

@@ -38,11 +38,6 @@ frmMain &windowWithTickedZones(AppFixture &app)
     return window;
 }
 
-QString dateText(const AppFixture &app, int element)
-{
-    return app.find<QLabel>(QStringLiteral("lblDSS1_%1").arg(element))->text();
-}
-
 } // namespace
 
 class TestFrmMain : public QObject
@@ -204,14 +199,7 @@ void TestFrmMain::portMenu()
                          .toUtf8());
     frmMain &window = app.create();
     QVERIFY(window.Form_Load());
-    auto checked = [&app] {
-        QList<int> marks;
-        for (int n = 1; n <= 6; ++n)
-            if (app.find<QAction>(QStringLiteral("mnuCOM_%1").arg(n))->isChecked())
-                marks << n;
-        return marks;
-    };
-    QCOMPARE(checked(), QList<int> {2});
+    QCOMPARE(app.checkedPorts(), QList<int> {2});
 
     // A port that cannot be opened: a box naming the device, the port closed, the mark left
     // where it was, and the new number kept for the settings file.
@@ -220,15 +208,15 @@ void TestFrmMain::portMenu()
     QCOMPARE(app.boxes.shown.first().text, QStringLiteral("Com Port Error"));
     QVERIFY(app.boxes.shown.first().details.contains(app.dir.filePath(QStringLiteral("missing"))));
     QVERIFY(!window.port().isOpen());
-    QCOMPARE(checked(), QList<int> {2});
+    QCOMPARE(app.checkedPorts(), QList<int> {2});
 
     app.find<QAction>(QStringLiteral("mnuCOM_4"))->trigger();
     QCOMPARE(window.port().device(), four.slavePath());
-    QCOMPARE(checked(), QList<int> {4});
+    QCOMPARE(app.checkedPorts(), QList<int> {4});
     // Choosing the open port again reopens it; the mark stays.
     app.find<QAction>(QStringLiteral("mnuCOM_4"))->trigger();
     QVERIFY(window.port().isOpen());
-    QCOMPARE(checked(), QList<int> {4});
+    QCOMPARE(app.checkedPorts(), QList<int> {4});
     QCOMPARE(app.boxes.shown.size(), 1);
 }
 
@@ -313,8 +301,8 @@ void TestFrmMain::dateDialogOkWritesTheLastClickedLabel()
              QStringLiteral("Select Zone 2 DST End Date"));
     dialog->findChild<QCalendarWidget *>()->setSelectedDate(QDate(2026, 11, 7));
     dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-    QCOMPARE(dateText(app, 3), QStringLiteral("07 Nov 2026"));
-    QCOMPARE(dateText(app, 0), QStringLiteral("--"));
+    QCOMPARE(app.dateText(3), QStringLiteral("07 Nov 2026"));
+    QCOMPARE(app.dateText(0), QStringLiteral("--"));
     QTRY_VERIFY(!dialog);
     QCOMPARE(app.readIni(), fileBefore); // nothing reaches the file before shut-down
 
@@ -347,7 +335,7 @@ void TestFrmMain::dateDialogClosingWritesNothing()
     else
         dialog->close();
     QTRY_VERIFY(!dialog);
-    QCOMPARE(dateText(app, 2), QStringLiteral("28 Mar 2026"));
+    QCOMPARE(app.dateText(2), QStringLiteral("28 Mar 2026"));
 }
 
 QTEST_MAIN(TestFrmMain)

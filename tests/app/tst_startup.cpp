@@ -47,15 +47,6 @@ QStringList shownDates(const AppFixture &app)
     return texts;
 }
 
-int checkedPort(const AppFixture &app)
-{
-    int port = 0;
-    for (int n = 1; n <= 6; ++n)
-        if (app.find<QAction>(QStringLiteral("mnuCOM_%1").arg(n))->isChecked())
-            port = port ? -1 : n; // -1: more than one
-    return port;
-}
-
 } // namespace
 
 class TestStartup : public QObject
@@ -118,11 +109,6 @@ void TestStartup::load_data()
             << QList<int> {-1, -1, -1, -1} << QList<int> {0, 0, 2, 0} << none << 60 << 59 << 1
             << true;
 
-    QTest::newRow("empty values") << QByteArray("[Zone]\nZone1=\nDST1=\n[Settings]\nSyncInt=\n"
-                                                "CommPort=\nSetting=\n")
-                                  << QList<int> {-1, -1, -1, -1} << QList<int> {0, 0, 0, 0} << none
-                                  << 60 << 59 << 1 << true;
-
     QTest::newRow("junk") << QByteArray("[Zone]\nZone1=abc\nDST1=yes\nZone2=1x\n[Settings]\n"
                                         "SyncInt=?\n\x01\x02\xff garbage\n")
                           << QList<int> {-1, -1, -1, -1} << QList<int> {0, 0, 0, 0} << none << 60
@@ -177,7 +163,7 @@ void TestStartup::load()
     QCOMPARE(shownDates(app), dates);
     QCOMPARE(int(window.state().SyncInterval), interval);
     QCOMPARE(int(window.state().SyncCounter), counter);
-    QCOMPARE(checkedPort(app), menuPort);
+    QCOMPARE(app.checkedPorts(), menuPort ? QList<int> {menuPort} : QList<int> {});
     QCOMPARE(window.port().isOpen(), opened);
     QCOMPARE(app.boxes.shown.size(), opened ? 0 : 1);
     // No tray here (offscreen): the window is never hidden without an icon to bring it back.
@@ -205,7 +191,7 @@ void TestStartup::loadFailsOnBusyPort()
     QCOMPARE(app.boxes.shown.first().text, QStringLiteral("COM Port Error"));
     QVERIFY2(app.boxes.shown.first().details.contains(display.slavePath()),
              qPrintable(app.boxes.shown.first().details));
-    QCOMPARE(checkedPort(app), 4);
+    QCOMPARE(app.checkedPorts(), QList<int> {4});
     QCOMPARE(window.state().SyncCounter, qint16(0));
     QVERIFY(!window.port().isOpen());
     QVERIFY(!window.trayIcon()->isVisible());
@@ -220,7 +206,7 @@ void TestStartup::firstStartWithoutFile()
     QCOMPARE(window.state().CommPortNumber, QStringLiteral("1"));
     QCOMPARE(window.state().CommSettings, QStringLiteral("9600,n,8,1"));
     QCOMPARE(window.state().SyncInterval, qint16(60));
-    QCOMPARE(checkedPort(app), 1);
+    QCOMPARE(app.checkedPorts(), QList<int> {1});
     if (!opened) {
         // Usually no /dev/ttyS0 to open: the box names the device and says how to pick one.
         QCOMPARE(app.boxes.shown.size(), 1);
