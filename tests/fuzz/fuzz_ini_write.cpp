@@ -42,7 +42,7 @@ QList<std::pair<QString, QString>> namesIn(const QByteArray &file)
         const QByteArray text = line.trimmed();
         if (text.startsWith('['))
             section = QString::fromUtf8(text.mid(1, text.indexOf(']') - 1));
-        else if (text.contains('=') && names.size() < 8)
+        else if (text.contains('=') && names.size() < 4)
             names.append({section, QString::fromUtf8(text.left(text.indexOf('=')))});
     }
     return names;
