@@ -318,7 +318,7 @@ Load load(const QString &path, QByteArray &data)
         if (!file.open(QIODevice::ReadOnly)) {
             why = file.errorString();
         } else {
-            data = file.read(IniFile::MaximumFileSize + 1);
+            data = file.readAll(); // a regular file of a size checked just above
             if (file.error() != QFileDevice::NoError)
                 why = file.errorString();
             else if (data.size() > IniFile::MaximumFileSize)
