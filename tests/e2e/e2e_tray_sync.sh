@@ -86,7 +86,7 @@ done
 kill -TERM "$APP_PID"
 for _ in $(seq 1 20); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
 if kill -0 "$APP_PID" 2>/dev/null; then fail "still running 1 s after SIGTERM"; fi
-wait "$APP_PID" || true
+wait "$APP_PID" || fail "exit status $? after SIGTERM"
 APP_PID=""
 grep -q '^DST1=0$' "$WORK/mrvl.ini" || fail "settings not saved on SIGTERM: $(cat "$WORK/mrvl.ini")"
 grep -q "^COM1=$WORK/display\$" "$WORK/mrvl.ini" || fail "[Ports] section lost"
@@ -101,6 +101,8 @@ sleep 0.5
 kill -TERM "$APP_PID"
 for _ in $(seq 1 20); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
 if kill -0 "$APP_PID" 2>/dev/null; then fail "SIGTERM ignored while the error box is open"; fi
+wait "$APP_PID" || fail "exit status $? after SIGTERM from the error box"
 APP_PID=""
 grep -q '^DST1=0$' "$WORK/mrvl.ini" || fail "settings not saved on SIGTERM from the error box"
+! grep -qE 'Sanitizer|runtime error' "$WORK"/*.out "$WORK"/*.err || fail "sanitizer report"
 echo "PASS: first frame $raw at +$offset ms; saved on SIGTERM"
