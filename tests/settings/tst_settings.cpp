@@ -71,6 +71,7 @@ private Q_SLOTS:
         QTest::newRow("pair kept") << sk + QByteArray(253, 'x') + "\xF0\x9F\x98\x80y" << k
                                    << QString(253, u'x') + u"\U0001F600"_s;
         QTest::newRow("BOM") << bom + "[S]\nK=1\n" << k << u"1"_s;
+        QTest::newRow("BOM inside a value") << sk + bom + "x" << k << u"\uFEFFx"_s;
         QTest::newRow("CRLF") << "[S]\r\nK=1\r\n"_ba << k << u"1"_s;
         QTest::newRow("8-bit legacy value") << "[S]\nK=M\xE4r\n"_ba << k << u"Mär"_s;
         QTest::newRow("NUL ends a value") << "[S]\nK=ab\0cd\n"_ba << k << u"ab"_s;
