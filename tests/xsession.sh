@@ -35,3 +35,73 @@ xsession_start() {
     fi
     sleep 0.5
 }
+
+# A scratch folder for a test or benchmark; the processes listed in XS_PIDS (and the X session)
+# end, and the folder goes, when the script exits. KEEP_WORK=1 keeps the folder.
+xsession_workdir() {
+    WORK="$(mktemp -d)"
+    trap 'xsession_cleanup; if [ -n "${KEEP_WORK:-}" ]; then echo "work files kept in $WORK" >&2; else rm -rf "$WORK"; fi' EXIT
+}
+
+# fail MESSAGE: says why, shows the logs in $WORK, and ends the script.
+fail() {
+    echo "FAIL: $*" >&2
+    local f
+    for f in "$WORK"/*.out "$WORK"/*.err "$WORK"/*.log; do
+        [ -f "$f" ] && { echo "--- $f"; cat "$f"; }
+    done >&2
+    exit 1
+}
+
+# write_display_ini DIR SYNCINT: scratch settings with four zones and COM 1 on the
+# pseudo-terminal DIR/display that start_display_monitor makes.
+write_display_ini() {
+    cat >"$1/mrvl.ini" <<INI
+[Settings]
+CommPort=1
+SyncInt=$2
+Setting=9600,n,8,1
+[Zone]
+Zone1=13
+Zone2=22
+Zone3=5
+Zone4=31
+[Ports]
+COM1=$1/display
+INI
+}
+
+# start_display_monitor MONITOR DIR [OPTION...]: the frame monitor on a pseudo-terminal linked
+# at DIR/display, printing frames as JSON into DIR/frames.jsonl. Sets MONITOR_PID.
+start_display_monitor() {
+    local monitor="$1" dir="$2"
+    shift 2
+    "$monitor" --pty --link "$dir/display" --json "$@" >"$dir/frames.jsonl" 2>"$dir/monitor.err" &
+    MONITOR_PID=$!
+    XS_PIDS+=("$MONITOR_PID")
+    local _
+    for _ in $(seq 1 100); do [ -e "$dir/display" ] && return 0; sleep 0.05; done
+    fail "the monitor did not create $dir/display"
+}
+
+# tray_icon_shown: whether a small window of the program (its tray icon) is on screen.
+tray_icon_shown() {
+    local id info
+    for id in $(xdotool search --class mirovalent 2>/dev/null); do
+        info="$(xwininfo -id "$id")"
+        if grep -q 'Map State: IsViewable' <<<"$info" \
+            && [ "$(sed -n 's/^ *Width: //p' <<<"$info")" -lt 64 ]; then
+            return 0
+        fi
+    done
+    return 1
+}
+
+# terminate PID WHAT: SIGTERM, then the process must be gone within a second with status 0.
+terminate() {
+    kill -TERM "$1"
+    local _
+    for _ in $(seq 1 20); do kill -0 "$1" 2>/dev/null || break; sleep 0.05; done
+    if kill -0 "$1" 2>/dev/null; then fail "$2: still running 1 s after SIGTERM"; fi
+    wait "$1" || fail "$2: exit status $? after SIGTERM"
+}

@@ -33,48 +33,20 @@ MON="${MIROVALENT_MONITOR:-$ROOT/build/default/src/monitor/mirovalent-monitor}"
 for bin in "$APP" "$MON"; do
     [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor" >&2; exit 2; }
 done
-command -v jq >/dev/null || { echo "needs jq" >&2; exit 2; }
+source "$ROOT/scripts/lib.sh"
+ensure_packages jq "${TEST_PACKAGES[@]}"
 PYTHON="$(command -v python3 || true)"
 
 # shellcheck source-path=SCRIPTDIR/../.. source=tests/xsession.sh
 source "$ROOT/tests/xsession.sh"
 
-WORK="$(mktemp -d)"
-PIDS=()
-cleanup() {
-    local pid
-    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-    xsession_cleanup
-    if [ -n "${KEEP_WORK:-}" ]; then echo "work files kept in $WORK" >&2; else rm -rf "$WORK"; fi
-}
-trap cleanup EXIT
+xsession_workdir
 
-write_ini() { # dir
-    cat >"$1/mrvl.ini" <<EOF
-[Settings]
-CommPort=1
-SyncInt=-1
-Setting=9600,n,8,1
-[Zone]
-Zone1=13
-Zone2=22
-Zone3=5
-Zone4=31
-[Ports]
-COM1=$1/display
-EOF
-}
+write_ini() { write_display_ini "$1" -1; }
 
 start_monitor() { # dir
-    "$MON" --pty --link "$1/display" --json >"$1/frames.jsonl" 2>"$1/monitor.err" &
-    PIDS+=("$!")
-    echo $! >"$1/monitor.pid"
-    local _
-    for _ in $(seq 1 100); do [ -e "$1/display" ] && return 0; sleep 0.05; done
-    echo "monitor did not create $1/display" >&2
-    cat "$1/monitor.err" >&2
-    exit 1
+    start_display_monitor "$MON" "$1"
+    echo "$MONITOR_PID" >"$1/monitor.pid"
 }
 
 # Nearest-rank percentiles of the offsets, one number per line on stdin.
@@ -109,16 +81,16 @@ done
 # Everything starts together, so all see the same machine for the same stretch of time.
 "$APP" --config "$WORK/aligned/mrvl.ini" >"$WORK/aligned/app.out" 2>&1 &
 APP_ALIGNED=$!
-PIDS+=("$APP_ALIGNED")
+XS_PIDS+=("$APP_ALIGNED")
 MIROVALENT_BASELINE_TIMERS=1 "$APP" --config "$WORK/baseline/mrvl.ini" >"$WORK/baseline/app.out" 2>&1 &
 APP_BASELINE=$!
-PIDS+=("$APP_BASELINE")
+XS_PIDS+=("$APP_BASELINE")
 REF_PID=""
 if [ -n "$PYTHON" ]; then
     "$PYTHON" "$HERE/reference_sender.py" "$WORK/reference/display" "$SECONDS_TO_RUN" \
         >"$WORK/reference/app.out" 2>&1 &
     REF_PID=$!
-    PIDS+=("$REF_PID")
+    XS_PIDS+=("$REF_PID")
 fi
 
 echo "running for $SECONDS_TO_RUN s (a frame a second from each sender)..." >&2

@@ -30,51 +30,21 @@ MON="${MIROVALENT_MONITOR:-$ROOT/build/default/src/monitor/mirovalent-monitor}"
 for bin in "$APP" "$MON"; do
     [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor" >&2; exit 2; }
 done
-for tool in xdotool xwininfo; do
-    command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
+source "$ROOT/scripts/lib.sh"
+ensure_packages "${TEST_PACKAGES[@]}"
 
 # shellcheck source-path=SCRIPTDIR/../.. source=tests/xsession.sh
 source "$ROOT/tests/xsession.sh"
 
-WORK="$(mktemp -d)"
-PIDS=()
-cleanup() {
-    local pid
-    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-    xsession_cleanup
-    if [ -n "${KEEP_WORK:-}" ]; then echo "work files kept in $WORK" >&2; else rm -rf "$WORK"; fi
-}
-trap cleanup EXIT
+xsession_workdir
 
 now_ns() { date +%s%N; }
 
-write_ini() { # dir
-    cat >"$1/mrvl.ini" <<EOF
-[Settings]
-CommPort=1
-SyncInt=0
-Setting=9600,n,8,1
-[Zone]
-Zone1=13
-Zone2=22
-Zone3=5
-Zone4=31
-[Ports]
-COM1=$1/display
-EOF
-}
+write_ini() { write_display_ini "$1" 0; }
 
 start_monitor() { # dir
-    "$MON" --pty --link "$1/display" --json >"$1/frames.jsonl" 2>"$1/monitor.err" &
-    PIDS+=("$!")
-    echo $! >"$1/monitor.pid"
-    local _
-    for _ in $(seq 1 100); do [ -e "$1/display" ] && return 0; sleep 0.05; done
-    echo "monitor did not create $1/display" >&2
-    cat "$1/monitor.err" >&2
-    exit 1
+    start_display_monitor "$MON" "$1"
+    echo "$MONITOR_PID" >"$1/monitor.pid"
 }
 
 # Tray icons already on screen, so that a new launch is told apart from those before it.
@@ -110,7 +80,7 @@ launch() {
         "$APP" --config "$dir/mrvl.ini" >>"$dir/app.out" 2>&1 &
     fi
     LAUNCHED_PID=$!
-    PIDS+=("$LAUNCHED_PID")
+    XS_PIDS+=("$LAUNCHED_PID")
     if ! icon="$(wait_for_new_icon)"; then
         echo "no tray icon from $dir within 10 s" >&2
         cat "$dir/app.out" >&2

@@ -7,21 +7,7 @@ BUILD="$1"
 HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/../xsession.sh"
 
-WORK="$(mktemp -d)"
-APP_PID=""
-MON_PID=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
-    [ -n "$MON_PID" ] && kill "$MON_PID" 2>/dev/null || true
-    xsession_cleanup
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    for f in "$WORK"/*.log; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; }; done >&2
-    exit 1
-}
+xsession_workdir
 
 if command -v dpkg-shlibdeps >/dev/null && command -v file >/dev/null; then
     cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/cpack" >"$WORK/cpack.log" 2>&1 \
@@ -64,20 +50,12 @@ ini="$XDG_CONFIG_HOME/mirovalent/mrvl.ini"
 mkdir -p "$(dirname "$ini")"
 printf '[Ports]\nCOM1=%s\n' "$WORK/display" >"$ini"
 xsession_start tray
-"$U/bin/mirovalent-monitor" --pty --link "$WORK/display" --count 1 --timeout 20 \
-    >"$WORK/monitor.log" 2>&1 &
-MON_PID=$!
-for _ in $(seq 1 50); do [ -e "$WORK/display" ] && break; sleep 0.1; done
-[ -e "$WORK/display" ] || fail "monitor did not create its pseudo-terminal"
+start_display_monitor "$U/bin/mirovalent-monitor" "$WORK" --count 1 --timeout 20
 "$U/bin/mirovalent" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
-wait "$MON_PID" || fail "the installed program sent no frame"
-MON_PID=""
-kill -TERM "$APP_PID"
-for _ in $(seq 1 40); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$APP_PID" 2>/dev/null && fail "still running 2 s after SIGTERM"
-wait "$APP_PID" || true
-APP_PID=""
+XS_PIDS+=("$APP_PID")
+wait "$MONITOR_PID" || fail "the installed program sent no frame"
+terminate "$APP_PID" "the installed program"
 grep -q '^SyncInt=0$' "$ini" || fail "settings not saved to $ini: $(cat "$ini")"
 grep -q "^COM1=$WORK/display\$" "$ini" || fail "[Ports] lost: $(cat "$ini")"
 [ ! -e "$U/bin/mrvl.ini" ] || fail "settings written beside the installed program"
