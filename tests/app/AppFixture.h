@@ -1,17 +1,14 @@
 #pragma once
 
-// A main window over a scratch settings file, with a settable clock, fixed zone facts, and
-// message boxes that are recorded instead of shown.
-
+// A main window over a scratch settings file, a settable clock and recorded message boxes.
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
 #include "zones/Clock.h"
 #include "zones/TimeZoneSource.h"
 
-#include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
-
 #include <memory>
 
 struct FakeClock final : mrv::Clock
@@ -27,14 +24,11 @@ struct FixedZones final : mrv::TimeZoneSource
 
 struct RecordingBoxes final : mrv::MessageBoxes
 {
-    struct Box
+    QStringList texts, details;
+    void exclamation(QWidget *, const QString &text, const QString &detail) override
     {
-        QString text, details;
-    };
-    QList<Box> shown;
-    void exclamation(QWidget *, const QString &text, const QString &details) override
-    {
-        shown.append({text, details});
+        texts << text;
+        details << detail;
     }
 };
 
@@ -46,42 +40,27 @@ struct AppFixture
     RecordingBoxes boxes;
     std::unique_ptr<mrv::frmMain> window;
 
-    QString iniPath() const { return dir.filePath(QStringLiteral("mrvl.ini")); }
-    void writeIni(const QByteArray &bytes) const
-    {
-        QFile file(iniPath());
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
-    }
+    QString iniPath() const { return dir.filePath("mrvl.ini"); }
     QByteArray readIni() const
     {
         QFile file(iniPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-
-    mrv::frmMain &create()
+    // A null `ini` leaves the settings file out.
+    mrv::frmMain &create(const QByteArray &ini = {})
     {
+        if (QFile file(iniPath()); !ini.isNull() && file.open(QIODevice::WriteOnly))
+            file.write(ini);
         window = std::make_unique<mrv::frmMain>(
                 mrv::frmMain::Dependencies {&clock, &zones, &boxes, iniPath(), false, false});
         return *window;
     }
 
-    template<typename T>
-    T *find(const QString &name) const
+    // find<QComboBox>("cboTimeZone", 2) is the widget named "cboTimeZone2".
+    template<typename T = QWidget>
+    T *find(const QString &name, int n = -1) const
     {
-        return window->findChild<T *>(name);
+        return window->findChild<T *>(n < 0 ? name : name + QString::number(n));
     }
-    QString dateText(int element) const
-    {
-        return find<QLabel>(QStringLiteral("lblDSS1_%1").arg(element))->text();
-    }
-    // The items of the port menu that carry a check mark.
-    QList<int> checkedPorts() const
-    {
-        QList<int> marks;
-        for (int n = 1; n <= 6; ++n)
-            if (find<QAction>(QStringLiteral("mnuCOM_%1").arg(n))->isChecked())
-                marks << n;
-        return marks;
-    }
+    QString dateText(int element) const { return find<QLabel>("lblDSS1_", element)->text(); }
 };
