@@ -4,9 +4,12 @@
 
 XS_PIDS=()
 xsession_cleanup() {
-    local pid
-    for pid in "${XS_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    # Newest first, so the programs end (and save) before the X server goes.
+    local i
+    for ((i = ${#XS_PIDS[@]} - 1; i >= 0; i--)); do
+        kill "${XS_PIDS[i]}" 2>/dev/null || true
+        wait "${XS_PIDS[i]}" 2>/dev/null || true
+    done
 }
 
 xsession_start() {
