@@ -8,15 +8,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static const QLocale locales[] = {QLocale("en_GB"), QLocale("fr_FR"), QLocale("de_DE")};
     if (size == 0)
         return 0;
-    static const QLocale locales[] = {QLocale(QStringLiteral("en_GB")),
-                                      QLocale(QStringLiteral("fr_FR")),
-                                      QLocale(QStringLiteral("de_DE"))};
     const QLocale &locale = locales[data[0] % 3];
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 1),
-                                           static_cast<qsizetype>(size - 1));
-
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 1), size - 1);
     if (const auto stored = mrv::parseStoredDayMonth(text, locale)) {
         const QDate date(2000, stored->month, stored->day); // a leap year, for 29 Feb
         fuzz::check(date.isValid(), "stored day and month invalid");

@@ -8,12 +8,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzedDataProvider input(data, size);
-    const QString section = fuzz::takeText(input);
-    const QString key = fuzz::takeText(input);
-    const QString path =
-            fuzz::scratchFile(QByteArray::fromStdString(input.ConsumeRemainingBytesAsString()));
-
-    const QString value = mrv::IniFile(path).read(section, key);
-    fuzz::check(value.toUcs4().size() <= mrv::IniFile::MaximumValueLength, "value too long");
+    const QString section = fuzz::text(input), key = fuzz::text(input);
+    const mrv::IniFile ini(
+            fuzz::scratchFile(QByteArray::fromStdString(input.ConsumeRemainingBytesAsString())));
+    fuzz::check(ini.read(section, key).toUcs4().size() <= ini.MaximumValueLength, "value too long");
     return 0;
 }
