@@ -1,5 +1,6 @@
 #include "PtySource.h"
 
+#include "sync/PseudoTerminal.h"
 #include "zones/Clock.h"
 
 #include <QFile>
@@ -7,10 +8,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace mrv {
@@ -51,26 +49,13 @@ PtySource::~PtySource()
 
 bool PtySource::open(QString *error)
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    char name[128] = {};
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0
-        || ::ptsname_r(m_master, name, sizeof name) != 0) {
-        *error = tr("cannot create a pseudo-terminal: %1").arg(systemError(errno));
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
+    const PseudoTerminal pty = openPseudoTerminal();
+    if (pty.masterFd < 0) {
+        *error = tr("cannot create a pseudo-terminal: %1").arg(systemError(pty.error));
         return false;
     }
-    m_slavePath = QString::fromLocal8Bit(name);
-
-    // Raw, so that no byte is translated (0x0A, 0x0D and 0x11 are valid field values) and
-    // nothing is echoed back to the sender.
-    termios tio {};
-    if (::tcgetattr(m_master, &tio) == 0) {
-        ::cfmakeraw(&tio);
-        ::tcsetattr(m_master, TCSANOW, &tio);
-    }
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_master = pty.masterFd;
+    m_slavePath = pty.slavePath;
 
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtySource::readAvailable);

@@ -1,17 +1,16 @@
 #pragma once
 
 // A pseudo-terminal pair for tests: the program under test opens the slave path as its serial
-// device; the test reads what arrives on the master side. Header-only, POSIX.
+// device; the test reads what arrives on the master side.
+
+#include "sync/PseudoTerminal.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 class PtyPair
@@ -19,25 +18,9 @@ class PtyPair
 public:
     PtyPair()
     {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_master < 0)
-            return;
-        if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
-            closeMaster();
-            return;
-        }
-        char name[128] = {};
-        if (::ptsname_r(m_master, name, sizeof name) != 0) {
-            closeMaster();
-            return;
-        }
-        m_slavePath = QString::fromLocal8Bit(name);
-        termios tio {};
-        if (::tcgetattr(m_master, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(m_master, TCSANOW, &tio);
-        }
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        const mrv::PseudoTerminal pty = mrv::openPseudoTerminal();
+        m_master = pty.masterFd;
+        m_slavePath = pty.slavePath;
     }
     ~PtyPair() { closeMaster(); }
     PtyPair(const PtyPair &) = delete;
