@@ -154,7 +154,7 @@ frmMain::frmMain(const Dependencies &deps, QWidget *parent)
 {
     Q_ASSERT(deps.clock && deps.zones && deps.boxes);
     initResources();
-    m_zoneClock = new ZoneClock(*deps.clock, *deps.zones);
+    m_zoneClock = std::make_unique<ZoneClock>(*deps.clock, *deps.zones);
     m_port = new SerialPort(this);
     m_ticker = new SecondTicker(*deps.clock, this);
     m_labelYear = deps.clock->localNow().date().year();
@@ -188,7 +188,6 @@ frmMain::frmMain(const Dependencies &deps, QWidget *parent)
 
 frmMain::~frmMain()
 {
-    delete m_zoneClock;
     if (m_dateDialog)
         delete m_dateDialog.data();
 }
@@ -379,6 +378,7 @@ bool frmMain::Form_Load()
     cboSync_Click();
     m_loaded = true;
 
+    UpdateClocks(); // the restored zones show at once, not a second later
     m_state.CommPortNumber = readSetting(m_ini, settings::CommPort);
     m_state.CommSettings = readSetting(m_ini, settings::Setting);
     UpdateCommMenu();

@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -135,7 +136,7 @@ private:
     Dependencies m_deps;
     IniFile m_ini;
     ProgramState m_state;
-    ZoneClock *m_zoneClock = nullptr;
+    std::unique_ptr<ZoneClock> m_zoneClock;
     SecondTicker *m_ticker = nullptr;
     SerialPort *m_port = nullptr;
     TrayIcon *m_tray = nullptr;
