@@ -26,17 +26,31 @@ xsession_start() {
     unset WAYLAND_DISPLAY
     openbox >/dev/null 2>&1 &
     XS_PIDS+=($!)
+    local i
+    # The tray host docks into the window manager's screen: let openbox settle first.
+    for i in $(seq 1 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
     if [ "$want_tray" = tray ]; then
-        trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
-               --transparent false --expand true >/dev/null 2>&1 &
-        XS_PIDS+=($!)
-        local i
-        for i in $(seq 1 100); do
-            xdotool search --class trayer >/dev/null 2>&1 && break
-            sleep 0.1
-        done
+        xsession_tray || xsession_tray || { echo "no tray host came up" >&2; return 1; }
     fi
-    sleep 0.5
+    sleep 0.3
+}
+
+# Starts trayer and waits until it owns the tray; false when it did not come up in 5 s.
+xsession_tray() {
+    trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
+        --transparent false --expand true >>"${TMPDIR:-/tmp}/xsession-trayer.log" 2>&1 &
+    local pid=$! i
+    XS_PIDS+=("$pid")
+    for i in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || return 1
+        xdotool search --class trayer >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    return 1
 }
 
 # A scratch folder for a test or benchmark; the processes listed in XS_PIDS (and the X session)
