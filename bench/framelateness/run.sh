@@ -27,18 +27,8 @@ SECONDS_TO_RUN="${1:-60}"
 [[ "$SECONDS_TO_RUN" =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [seconds]" >&2; exit 2; }
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
-APP="${MIROVALENT_APP:-$ROOT/build/default/src/app/mirovalent}"
-MON="${MIROVALENT_MONITOR:-$ROOT/build/default/src/monitor/mirovalent-monitor}"
-for bin in "$APP" "$MON"; do
-    [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor" >&2; exit 2; }
-done
-source "$ROOT/scripts/lib.sh"
-ensure_packages jq "${TEST_PACKAGES[@]}"
+source "$HERE/../common.sh"
 PYTHON="$(command -v python3 || true)"
-
-# shellcheck source-path=SCRIPTDIR/../.. source=tests/xsession.sh
-source "$ROOT/tests/xsession.sh"
 
 xsession_workdir
 

@@ -24,17 +24,7 @@ SECONDS_TO_RUN="${1:-60}"
 SETTLE_S="${SETTLE_S:-2}" # after the tray icon shows, before the window opens
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
-APP="${MIROVALENT_APP:-$ROOT/build/default/src/app/mirovalent}"
-MON="${MIROVALENT_MONITOR:-$ROOT/build/default/src/monitor/mirovalent-monitor}"
-for bin in "$APP" "$MON"; do
-    [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor" >&2; exit 2; }
-done
-source "$ROOT/scripts/lib.sh"
-ensure_packages "${TEST_PACKAGES[@]}"
-
-# shellcheck source-path=SCRIPTDIR/../.. source=tests/xsession.sh
-source "$ROOT/tests/xsession.sh"
+source "$HERE/../common.sh"
 
 xsession_workdir
 

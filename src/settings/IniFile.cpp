@@ -46,13 +46,7 @@ QByteArrayView trimmed(QByteArrayView text)
 
 QString trimmedName(const QString &name)
 {
-    qsizetype begin = 0;
-    qsizetype end = name.size();
-    while (begin < end && (name[begin] == u' ' || name[begin] == u'\t'))
-        ++begin;
-    while (end > begin && (name[end - 1] == u' ' || name[end - 1] == u'\t'))
-        --end;
-    return name.sliced(begin, end - begin);
+    return trimmedBlanks(name).toString();
 }
 
 // UTF-8, falling back to Latin-1 for files saved in a legacy 8-bit code page, so that such a
@@ -450,6 +444,17 @@ QString GetINIPath()
 QString defaultIniFilePath()
 {
     return GetINIPath() + QStringLiteral("mrvl.ini");
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.sliced(begin, end - begin);
 }
 
 } // namespace mrv

@@ -63,4 +63,7 @@ QString defaultIniFilePath();
 // ~/.config.
 QString iniFolderFor(const QString &programFolder, const QString &configHome);
 
+// Text without the blanks and tabs at its ends, as names and values are read.
+QStringView trimmedBlanks(QStringView text);
+
 } // namespace mrv

@@ -42,14 +42,11 @@ const char *const PortsSection = "Ports";
 namespace {
 
 // A decimal whole number: optional sign, ASCII digits, blanks around it; nothing else.
-std::optional<qint64> wholeNumber(const QString &text)
+std::optional<qint64> wholeNumber(const QString &stored)
 {
+    const QStringView text = trimmedBlanks(stored);
     qsizetype i = 0;
-    qsizetype end = text.size();
-    while (i < end && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    while (end > i && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
-        --end;
+    const qsizetype end = text.size();
     bool negative = false;
     if (i < end && (text[i] == u'-' || text[i] == u'+'))
         negative = text[i++] == u'-';

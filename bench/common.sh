@@ -1,0 +1,15 @@
+# Shared by the script benchmarks: where the program and the monitor are, the packages they
+# need, and the X session helpers of the tests.
+# shellcheck shell=bash
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+APP="${MIROVALENT_APP:-$ROOT/build/default/src/app/mirovalent}"
+MON="${MIROVALENT_MONITOR:-$ROOT/build/default/src/monitor/mirovalent-monitor}"
+for bin in "$APP" "$MON"; do
+    [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor" >&2; exit 2; }
+done
+# shellcheck source=scripts/lib.sh
+source "$ROOT/scripts/lib.sh"
+ensure_packages jq "${TEST_PACKAGES[@]}"
+# shellcheck source=tests/xsession.sh
+source "$ROOT/tests/xsession.sh"
