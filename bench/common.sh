@@ -3,7 +3,7 @@
 # shellcheck shell=bash
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-APP="${MIROVALENT_APP:-$ROOT/build/default/src/app/mirovalent}"
+APP="${MIROVALENT_APP:-$ROOT/build/default/src/gui/app/mirovalent}"
 MON="${MIROVALENT_MONITOR:-$ROOT/build/default/src/monitor/mirovalent-monitor}"
 for bin in "$APP" "$MON"; do
     [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor" >&2; exit 2; }

@@ -2,7 +2,7 @@
 
 #include "PtySource.h"
 #include "SerialSource.h"
-#include "SignalPipe.h"
+#include "system/SignalPipe.h"
 #include "zones/Clock.h"
 
 #include <QCoreApplication>

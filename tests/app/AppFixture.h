@@ -1,7 +1,7 @@
 #pragma once
 
 // A main window over a scratch settings file, a settable clock and recorded message boxes.
-#include "app/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "app/frmMain.h"
 #include "zones/Clock.h"
 #include "zones/TimeZoneSource.h"

@@ -1,5 +1,5 @@
 #include "settings/IniFile.h"
-#include "state/ProgramState.h"
+#include "zones/ProgramState.h"
 #include "sync/PortMap.h"
 #include "sync/SerialPort.h"
 #include "sync/SyncFrame.h"

@@ -1,4 +1,4 @@
-#include "state/ProgramState.h"
+#include "zones/ProgramState.h"
 #include "zones/Clock.h"
 #include "zones/ClockTick.h"
 #include "zones/DstDates.h"

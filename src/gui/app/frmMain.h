@@ -1,9 +1,9 @@
 #pragma once
 
 #include "settings/IniFile.h"
-#include "state/ProgramState.h"
+#include "zones/ProgramState.h"
 #include "zones/DstDates.h"
-#include "zones/frmDate.h"
+#include "dialogs/frmDate.h"
 
 #include <QLabel>
 #include <QMainWindow>

@@ -1,4 +1,4 @@
-#include "SignalPipe.h"
+#include "system/SignalPipe.h"
 
 #include <QSocketNotifier>
 

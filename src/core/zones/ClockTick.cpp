@@ -3,7 +3,7 @@
 #include "DstDates.h"
 #include "ZoneClock.h"
 #include "ZoneTable.h"
-#include "state/ProgramState.h"
+#include "zones/ProgramState.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "Application.h"
 
-#include "MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "frmMain.h"
 #include "settings/IniFile.h"
 #include "zones/Clock.h"

@@ -1,6 +1,6 @@
 #include "SyncSchedule.h"
 
-#include "state/ProgramState.h"
+#include "zones/ProgramState.h"
 
 #include <QCoreApplication>
 

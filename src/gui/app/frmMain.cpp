@@ -1,6 +1,6 @@
 #include "frmMain.h"
 
-#include "MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "settings/SettingsTable.h"
 #include "sync/PortMap.h"
 #include "sync/SerialPort.h"
@@ -12,7 +12,7 @@
 #include "zones/SecondTicker.h"
 #include "zones/ZoneClock.h"
 #include "zones/ZoneTable.h"
-#include "zones/frmDate.h"
+#include "dialogs/frmDate.h"
 
 #include <QAction>
 #include <QCheckBox>

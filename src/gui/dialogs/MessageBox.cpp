@@ -1,4 +1,4 @@
-#include "MessageBox.h"
+#include "dialogs/MessageBox.h"
 
 #include <QMessageBox>
 
