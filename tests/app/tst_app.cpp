@@ -34,9 +34,9 @@ QString summary(const AppFixture &app)
     for (int n = 1; n <= 6; ++n)
         if (app.find<QAction>("mnuCOM_", n)->isChecked())
             marks << QString::number(n);
-    const ProgramState &state = app.window->state();
+    const SyncSchedule &schedule = app.window->schedule();
     return QStringList {rows.join(' '), boxes.join(' '), dates.join(','),
-                        QStringLiteral("%1 %2").arg(state.SyncInterval).arg(state.SyncCounter),
+                        QStringLiteral("%1 %2").arg(schedule.interval()).arg(schedule.counter()),
                         marks.join(' ') + (app.window->port().isOpen() ? " open" : " shut")}
             .join('|');
 }

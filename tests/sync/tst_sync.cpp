@@ -1,5 +1,4 @@
 #include "settings/IniFile.h"
-#include "zones/ProgramState.h"
 #include "sync/PortMap.h"
 #include "sync/SerialPort.h"
 #include "sync/SyncFrame.h"
@@ -66,16 +65,14 @@ private Q_SLOTS:
     {
         QFETCH(QList<int>, setup);
         QFETCH(QList<int>, due);
-        ProgramState state;
-        state.SyncInterval = qint16(setup[0]);
-        state.SyncCounter = qint16(setup[1]);
+        SyncSchedule schedule {qint16(setup[0]), qint16(setup[1])};
         if (setup[2] != -2)
-            schedule::chooseInterval(state, setup[2]);
+            schedule.chooseInterval(setup[2]);
         if (setup[3])
-            schedule::syncNow(state);
+            schedule.syncNow();
         QList<int> seen;
         for (int t = 1; t <= setup[4]; ++t)
-            if (schedule::tick(state))
+            if (schedule.tick())
                 seen.append(t);
         QCOMPARE(seen, due);
     }

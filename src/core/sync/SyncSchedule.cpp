@@ -1,13 +1,11 @@
 #include "SyncSchedule.h"
 
-#include "zones/ProgramState.h"
-
 #include <QCoreApplication>
 
 #include <array>
 #include <limits>
 
-namespace mrv::schedule {
+namespace mrv {
 
 namespace {
 
@@ -15,47 +13,47 @@ constexpr std::array<qint16, 4> kIntervals {60, 900, 1800, 3600};
 
 } // namespace
 
-QStringList intervalTexts()
+QStringList SyncSchedule::intervalTexts()
 {
     return {
-            QCoreApplication::translate("mrv::schedule", "1 minute"),
-            QCoreApplication::translate("mrv::schedule", "15 minutes"),
-            QCoreApplication::translate("mrv::schedule", "30 minutes"),
-            QCoreApplication::translate("mrv::schedule", "60 minutes"),
+            QCoreApplication::translate("mrv::SyncSchedule", "1 minute"),
+            QCoreApplication::translate("mrv::SyncSchedule", "15 minutes"),
+            QCoreApplication::translate("mrv::SyncSchedule", "30 minutes"),
+            QCoreApplication::translate("mrv::SyncSchedule", "60 minutes"),
     };
 }
 
-qint16 intervalForRow(int row)
+qint16 SyncSchedule::intervalForRow(int row)
 {
     if (row < 0 || row >= int(kIntervals.size()))
         return 0;
     return kIntervals[std::size_t(row)];
 }
 
-void chooseInterval(ProgramState &state, int row)
+void SyncSchedule::chooseInterval(int row)
 {
     const qint16 interval = intervalForRow(row);
     if (interval > 0)
-        state.SyncInterval = interval;
+        m_interval = interval;
 }
 
-void syncNow(ProgramState &state)
+void SyncSchedule::syncNow()
 {
     // The lowest interval would make this wrap to the top of the range, which is not due.
-    const int previous = int(state.SyncInterval) - 1;
-    state.SyncCounter = qint16(qMax(previous, int(std::numeric_limits<qint16>::min())));
+    const int previous = int(m_interval) - 1;
+    m_counter = qint16(qMax(previous, int(std::numeric_limits<qint16>::min())));
 }
 
-bool tick(ProgramState &state)
+bool SyncSchedule::tick()
 {
-    if (state.SyncCounter < std::numeric_limits<qint16>::max())
-        ++state.SyncCounter;
+    if (m_counter < std::numeric_limits<qint16>::max())
+        ++m_counter;
     // At or past the interval, not only on it: a shorter interval picked after the count
     // passed it, or no interval chosen yet, must still bring the next frame.
-    if (state.SyncCounter < state.SyncInterval)
+    if (m_counter < m_interval)
         return false;
-    state.SyncCounter = 0;
+    m_counter = 0;
     return true;
 }
 
-} // namespace mrv::schedule
+} // namespace mrv

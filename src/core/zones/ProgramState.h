@@ -14,8 +14,6 @@ struct ProgramState
 {
     QString CommPortNumber; // port number as decimal text, as stored in the settings file
     QString CommSettings; // line settings text, as read from the settings file
-    qint16 SyncInterval = 0; // sync ticks (seconds) between frames
-    qint16 SyncCounter = 0; // sync ticks counted towards the next frame
     QDateTime GMTTime; // GMT of the latest clock tick
     std::array<quint8, 4> ZoneCode {}; // zone codes of the latest clock tick, slots 1..4
     QDateTime DSTStart; // daylight-saving window last tested by the clock tick

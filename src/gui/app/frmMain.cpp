@@ -372,7 +372,7 @@ bool frmMain::Form_Load()
 
     {
         const QSignalBlocker blocker(m_cboSync);
-        m_cboSync->addItems(schedule::intervalTexts());
+        m_cboSync->addItems(SyncSchedule::intervalTexts());
         m_cboSync->setCurrentIndex(readSetting(m_ini, settings::SyncInt));
     }
     cboSync_Click();
@@ -392,7 +392,7 @@ bool frmMain::Form_Load()
     }
 
     sendToTray();
-    schedule::syncNow(m_state);
+    m_schedule.syncNow();
     return true;
 }
 
@@ -551,7 +551,7 @@ void frmMain::UpdateClocks()
 
 void frmMain::Timer2_Timer()
 {
-    if (!schedule::tick(m_state))
+    if (!m_schedule.tick())
         return;
     // A display whose adapter was pulled and plugged in again gets back in step by itself.
     if (!m_port->isOpen() && m_port->wasLost())
@@ -565,12 +565,12 @@ void frmMain::Timer2_Timer()
 
 void frmMain::cboSync_Click()
 {
-    schedule::chooseInterval(m_state, m_cboSync->currentIndex());
+    m_schedule.chooseInterval(m_cboSync->currentIndex());
 }
 
 void frmMain::cmdSyncNow_Click()
 {
-    schedule::syncNow(m_state);
+    m_schedule.syncNow();
 }
 
 void frmMain::mnuCOM_Click(int index)

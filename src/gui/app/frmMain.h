@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/IniFile.h"
+#include "sync/SyncSchedule.h"
 #include "zones/ProgramState.h"
 #include "zones/DstDates.h"
 #include "dialogs/frmDate.h"
@@ -89,6 +90,7 @@ public:
 
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
+    const SyncSchedule &schedule() const { return m_schedule; }
     SerialPort &port() { return *m_port; }
     IniFile &settingsFile() { return m_ini; }
     TrayIcon *trayIcon() const { return m_tray; }
@@ -136,6 +138,7 @@ private:
     Dependencies m_deps;
     IniFile m_ini;
     ProgramState m_state;
+    SyncSchedule m_schedule;
     std::unique_ptr<ZoneClock> m_zoneClock;
     SecondTicker *m_ticker = nullptr;
     SerialPort *m_port = nullptr;
