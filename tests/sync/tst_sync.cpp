@@ -42,7 +42,11 @@ private Q_SLOTS:
     void frameBytes()
     {
         const QDate day(2024, 3, 31);
-        QCOMPARE(buildSyncFrame(QDateTime(day, {23, 59, 7}, Qt::UTC), {13, 150, 5, 31}), kFrame);
+        const std::array codes {makeZoneCode(13, false), makeZoneCode(22, true),
+                                makeZoneCode(5, false), makeZoneCode(31 + 128, false)};
+        QCOMPARE(codes, (std::array<quint8, 4> {13, 150, 5, 31})); // row 159 is no daylight flag
+        QVERIFY(zoneCodeRow(150) == 22 && zoneCodeDaylight(150) && !zoneCodeDaylight(31));
+        QCOMPARE(buildSyncFrame(QDateTime(day, {23, 59, 7}, Qt::UTC), codes), kFrame);
         QCOMPARE(buildSyncFrame(QDateTime(day, {0, 0}, Qt::UTC), {0, 0, 0, 0}).toHex(' '),
                  "fe 00 00 00 00 00 00 00 ff");
         QCOMPARE(buildSyncFrame(QDateTime(), {1, 2, 3, 4}), QByteArray()); // not -1s, read as FF

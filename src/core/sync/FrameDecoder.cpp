@@ -24,22 +24,11 @@ bool fits(int position, quint8 byte)
     case 8:
         return byte == kEnd;
     default: // zone codes
-        return (byte & ~kDaylightFlag & 0xFF) < kZoneCount;
+        return zoneCodeRow(byte) < kZoneCount;
     }
 }
 
 } // namespace
-
-QByteArray DecodedFrame::bytes() const
-{
-    QByteArray out;
-    out.reserve(kFrameSize);
-    out.append(kFrameStart).append(char(second)).append(char(minute)).append(char(hour));
-    for (quint8 code : zoneCodes)
-        out.append(char(code));
-    out.append(kFrameEnd);
-    return out;
-}
 
 QTime DecodedFrame::shows(int index) const
 {

@@ -22,10 +22,10 @@ struct DecodedFrame
 
     QTime gmt() const { return QTime(hour, minute, second); }
     // The nine bytes as they travel on the line.
-    QByteArray bytes() const;
+    QByteArray bytes() const { return frameBytes(second, minute, hour, zoneCodes); }
     // Zone-table row and daylight flag of the slot at `index` (0..3).
-    int row(int index) const { return zoneCodes.at(index) & ~kDaylightFlag & 0xFF; }
-    bool daylight(int index) const { return (zoneCodes.at(index) & kDaylightFlag) != 0; }
+    int row(int index) const { return zoneCodeRow(zoneCodes.at(index)); }
+    bool daylight(int index) const { return zoneCodeDaylight(zoneCodes.at(index)); }
     // The time of day the slot's display shows: GMT plus the zone's offset, plus one hour while
     // daylight saving applies.
     QTime shows(int index) const;
