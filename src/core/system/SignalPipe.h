@@ -1,15 +1,18 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 #include <initializer_list>
 
-class QSocketNotifier;
-
 namespace mrv {
 
-// Turns SIGINT, SIGTERM and the like into a Qt signal. The handler only writes the signal number
-// into a pipe; the work happens later in the event loop, where it is safe. One per process.
+// Turns SIGINT, SIGTERM and the like into a Qt signal. The handler only marks the signal as
+// pending and wakes a pipe; the work happens later in the event loop, where it is safe.
+//
+// The pipe is one per process and shared: any number of SignalPipes may live at once or one
+// after another, each hearing the signals it watches. When the last one watching a signal goes,
+// that signal gets back the handling it had before.
 class SignalPipe final : public QObject
 {
     Q_OBJECT
@@ -22,12 +25,14 @@ public:
     bool watch(std::initializer_list<int> signalNumbers);
 
 Q_SIGNALS:
+    // Once for each watched signal that arrived since the last time the event loop looked,
+    // however often it arrived.
     void caught(int signalNumber);
 
 private:
-    void drain();
+    static void drain();
 
-    QSocketNotifier *m_notifier = nullptr;
+    QList<int> m_watched;
 };
 
 } // namespace mrv
