@@ -5,8 +5,10 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 APP="${MIROVALENT_APP:-$ROOT/build/default/src/gui/app/mirovalent}"
 MON="${MIROVALENT_MONITOR:-$ROOT/build/default/src/monitor/mirovalent-monitor}"
-for bin in "$APP" "$MON"; do
-    [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor" >&2; exit 2; }
+# The same program ticked by a free-running timer, as the baseline.
+BASELINE_APP="${MIROVALENT_BASELINE_APP:-$ROOT/build/default/bench/baseline/mirovalent-baseline}"
+for bin in "$APP" "$MON" "$BASELINE_APP"; do
+    [ -x "$bin" ] || { echo "missing $bin; build: cmake --build build/default --target mirovalent mirovalent-monitor mirovalent-baseline" >&2; exit 2; }
 done
 # shellcheck source=scripts/lib.sh
 source "$ROOT/scripts/lib.sh"

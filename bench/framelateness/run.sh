@@ -72,7 +72,7 @@ done
 "$APP" --config "$WORK/aligned/mrvl.ini" >"$WORK/aligned/app.out" 2>&1 &
 APP_ALIGNED=$!
 XS_PIDS+=("$APP_ALIGNED")
-MIROVALENT_BASELINE_TIMERS=1 "$APP" --config "$WORK/baseline/mrvl.ini" >"$WORK/baseline/app.out" 2>&1 &
+"$BASELINE_APP" --config "$WORK/baseline/mrvl.ini" >"$WORK/baseline/app.out" 2>&1 &
 APP_BASELINE=$!
 XS_PIDS+=("$APP_BASELINE")
 REF_PID=""

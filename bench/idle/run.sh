@@ -65,7 +65,7 @@ launch() {
     local dir="$1" baseline="$2" t0 icon
     t0="$(now_ns)"
     if [ "$baseline" = 1 ]; then
-        MIROVALENT_BASELINE_TIMERS=1 "$APP" --config "$dir/mrvl.ini" >>"$dir/app.out" 2>&1 &
+        "$BASELINE_APP" --config "$dir/mrvl.ini" >>"$dir/app.out" 2>&1 &
     else
         "$APP" --config "$dir/mrvl.ini" >>"$dir/app.out" 2>&1 &
     fi

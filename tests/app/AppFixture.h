@@ -1,21 +1,20 @@
 #pragma once
 
-// A main window over a scratch settings file, a settable clock and recorded message boxes.
+// A main window over a scratch settings file, the shared fake clock and recorded message boxes.
+#include "FakeClock.h"
+#include "app/MainWindow.h"
 #include "dialogs/MessageBox.h"
-#include "app/frmMain.h"
-#include "zones/Clock.h"
+#include "sync/SerialPort.h"
+#include "sync/Timekeeper.h"
 #include "zones/TimeZoneSource.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <memory>
-
-struct FakeClock final : mrv::Clock
-{
-    QDateTime now {QDate(2026, 12, 6), QTime(14, 3, 0)};
-    QDateTime localNow() const override { return now; }
-};
 
 struct FixedZones final : mrv::TimeZoneSource
 {
@@ -32,13 +31,24 @@ struct RecordingBoxes final : mrv::MessageBoxes
     }
 };
 
+// What a user sees of the settings: each panel's row and box (numbered as the file numbers
+// them: 1 ticked, 2 greyed), the date labels on screen ("" for hidden ones), the port menu's
+// mark (0 for none) and whether the port is open.
+struct Seen
+{
+    QList<int> rows, boxes;
+    QStringList dates;
+    int mark = 0;
+    bool open = false;
+};
+
 struct AppFixture
 {
     QTemporaryDir dir;
     FakeClock clock;
     FixedZones zones;
     RecordingBoxes boxes;
-    std::unique_ptr<mrv::frmMain> window;
+    std::unique_ptr<mrv::MainWindow> window;
 
     QString iniPath() const { return dir.filePath("mrvl.ini"); }
     QByteArray readIni() const
@@ -47,13 +57,20 @@ struct AppFixture
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // A null `ini` leaves the settings file out.
-    mrv::frmMain &create(const QByteArray &ini = {})
+    mrv::MainWindow &create(const QByteArray &ini = {})
     {
         if (QFile file(iniPath()); !ini.isNull() && file.open(QIODevice::WriteOnly))
             file.write(ini);
-        window = std::make_unique<mrv::frmMain>(
-                mrv::frmMain::Dependencies {&clock, &zones, &boxes, iniPath(), false, false});
+        window = std::make_unique<mrv::MainWindow>(
+                mrv::MainWindow::Dependencies {&clock, &zones, &boxes, iniPath(), false});
         return *window;
+    }
+    mrv::Timekeeper &keeper() const { return window->timekeeper(); }
+    // One tick at the fake clock's time, one second later than the last.
+    void tickNextSecond()
+    {
+        clock.now = clock.now.addSecs(1);
+        keeper().tick();
     }
 
     // find<QComboBox>("cboTimeZone", 2) is the widget named "cboTimeZone2".
@@ -63,4 +80,22 @@ struct AppFixture
         return window->findChild<T *>(n < 0 ? name : name + QString::number(n));
     }
     QString dateText(int element) const { return find<QLabel>("lblDSS1_", element)->text(); }
+
+    Seen seen() const
+    {
+        Seen s;
+        for (int n = 1; n <= 4; ++n) {
+            s.rows << find<QComboBox>("cboTimeZone", n)->currentIndex();
+            s.boxes << QList {0, 2, 1}.at(find<QCheckBox>("Check", n)->checkState());
+        }
+        for (int e = 0; e < 8; ++e) {
+            auto *label = find<QLabel>("lblDSS1_", e);
+            s.dates << (label->isVisibleTo(window.get()) ? label->text() : QString());
+        }
+        for (int n = 1; n <= 6; ++n)
+            if (find<QAction>("mnuCOM_", n)->isChecked())
+                s.mark = n;
+        s.open = window->timekeeper().port().isOpen();
+        return s;
+    }
 };

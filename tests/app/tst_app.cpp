@@ -1,13 +1,11 @@
-// The main window as a user sees it, and its start-up from and shut-down into the settings file.
+// The main window as a user sees it: its controls, what a user's changes do to the settings,
+// and start-up and shut-down through the window.
 
 #include "AppFixture.h"
 #include "Pty.h"
-#include "sync/SerialPort.h"
 #include "tray/TrayIcon.h"
 
 #include <QCalendarWidget>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -18,32 +16,27 @@ using namespace mrv;
 
 namespace {
 
-// "zone rows|boxes as the file numbers them (1 ticked, 2 greyed)|date labels on screen, "" for
-// hidden ones|interval counter|checked port items, and whether the port is open".
-QString summary(const AppFixture &app)
-{
-    QStringList rows, boxes, dates, marks;
-    for (int n = 1; n <= 4; ++n) {
-        rows << QString::number(app.find<QComboBox>("cboTimeZone", n)->currentIndex());
-        boxes << QString::number(QList {0, 2, 1}.at(app.find<QCheckBox>("Check", n)->checkState()));
-    }
-    for (int e = 0; e < 8; ++e) {
-        auto *label = app.find<QLabel>("lblDSS1_", e);
-        dates << (label->isVisibleTo(app.window.get()) ? label->text() : QString());
-    }
-    for (int n = 1; n <= 6; ++n)
-        if (app.find<QAction>("mnuCOM_", n)->isChecked())
-            marks << QString::number(n);
-    const SyncSchedule &schedule = app.window->schedule();
-    return QStringList {rows.join(' '), boxes.join(' '), dates.join(','),
-                        QStringLiteral("%1 %2").arg(schedule.interval()).arg(schedule.counter()),
-                        marks.join(' ') + (app.window->port().isOpen() ? " open" : " shut")}
-            .join('|');
-}
-
 QByteArray port(int n, const QString &device)
 {
     return QStringLiteral("COM%1=%2\n").arg(n).arg(device).toUtf8();
+}
+
+// Visible children of `parent` that overlap each other or stick out of it.
+QStringList overlaps(const QWidget *parent)
+{
+    QStringList found;
+    QList<const QWidget *> shown;
+    for (const QWidget *w : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisibleTo(parent) || w->objectName().isEmpty())
+            continue;
+        if (!parent->rect().contains(w->geometry()))
+            found << w->objectName() + " sticks out";
+        for (const QWidget *other : shown)
+            if (w->geometry().intersects(other->geometry()))
+                found << w->objectName() + " on " + other->objectName();
+        shown << w;
+    }
+    return found;
 }
 
 } // namespace
@@ -62,26 +55,33 @@ private Q_SLOTS:
     void window_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("shown");
-        // Pixels are the layout's twips divided by 15, relative to the parent frame.
-        QTest::newRow("frame") << "Frame1" << QRect(24, 16, 137, 65) << "GMT TIME" << true;
-        QTest::newRow("clock") << "lblGMT" << QRect(16, 24, 105, 25) << "23:59:07" << true;
-        QTest::newRow("caption") << "Label4" << QRect(144, 56, 57, 17) << "DST Start" << false;
-        QTest::newRow("date") << "lblDSS1_7" << QRect(336, 56, 73, 17) << "" << false;
+        QTest::newRow("GMT frame") << "Frame1"
+                                   << "GMT TIME" << true;
+        QTest::newRow("GMT clock") << "lblGMT"
+                                   << "23:59:07" << true;
+        QTest::newRow("zone panel") << "Frame5"
+                                    << "Time Zone 4" << true;
+        QTest::newRow("zone clock") << "lblZone4"
+                                    << "23:59:07" << true;
+        QTest::newRow("start caption of panel 2") << "Label4"
+                                                  << "DST Start" << false;
+        QTest::newRow("end caption of panel 2") << "Label3"
+                                                << "DST End" << false;
+        QTest::newRow("end date of panel 4") << "lblDSS1_7"
+                                             << "--" << false;
     }
     void window()
     {
         QFETCH(QString, name);
         AppFixture app;
         app.clock.now = QDateTime(QDate(2026, 12, 6), QTime(23, 59, 7));
-        frmMain &window = app.create();
+        MainWindow &window = app.create();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QWidget *widget = app.find(name);
         QVERIFY2(widget, qPrintable(name));
-        QTEST(widget->geometry(), "geometry");
         QTEST(widget->isVisible(), "shown");
         QTEST(widget->property(qobject_cast<QGroupBox *>(widget) ? "title" : "text").toString(),
               "caption");
@@ -90,6 +90,12 @@ private Q_SLOTS:
         QCOMPARE(window.size(), window.maximumSize());
         QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!window.windowIcon().pixmap(32, 32).isNull());
+        // Nothing is cut off or drawn over, dates shown or not.
+        QCOMPARE(overlaps(window.centralWidget()), QStringList());
+        for (int n = 1; n <= 5; ++n)
+            QCOMPARE(overlaps(app.find("Frame", n)), QStringList());
+        app.find<QCheckBox>("Check2")->setCheckState(Qt::Checked);
+        QCOMPARE(overlaps(app.find("Frame3")), QStringList());
         auto *clock = app.find<QLabel>("lblZone2");
         QCOMPARE(clock->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(clock->palette().color(QPalette::Window), QColor(Qt::black));
@@ -114,17 +120,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("rowAfterEnter");
-        QTest::newRow("exact row text") << "(GMT + 5:45) Kathmandu" << 22 << 22;
-        QTest::newRow("part of a row") << "Kathmandu" << -1 << -1;
-        QTest::newRow("other case") << "(gmt) london" << -1 << 13;
+        QTest::addColumn<QString>("clock");
+        QTest::newRow("exact row text") << "(GMT + 5:45) Kathmandu" << 22 << 22 << "17:45:00";
+        QTest::newRow("part of a row") << "Kathmandu" << -1 << -1 << "12:00:00";
+        QTest::newRow("other case") << "(gmt) london" << -1 << 13 << "12:00:00";
     }
     void zoneListTyping()
     {
         QFETCH(QString, typed);
         QFETCH(int, rowAfterEnter);
         AppFixture app;
-        frmMain &window = app.create();
-        window.Form_Load();
+        app.clock.now = QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0));
+        MainWindow &window = app.create();
+        window.start();
         window.show();
         auto *list = app.find<QComboBox>("cboTimeZone1");
         list->setCurrentIndex(5);
@@ -135,10 +143,9 @@ private Q_SLOTS:
         QTest::keyClick(list->lineEdit(), Qt::Key_Return);
         QCOMPARE(list->count(), 32); // the list never grows
         QCOMPARE(list->currentIndex(), rowAfterEnter);
-        app.clock.now = QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0));
-        window.UpdateClocks();
-        QCOMPARE(app.find<QLabel>("lblZone1")->text(),
-                 rowAfterEnter == 22 ? "17:45:00" : "12:00:00");
+        // The settings follow the list, and the clock shows the new zone at once.
+        QCOMPARE(app.keeper().settings().zones[0].row, rowAfterEnter);
+        QTEST(app.find<QLabel>("lblZone1")->text(), "clock");
     }
 
     void portMenuAndSync()
@@ -146,41 +153,49 @@ private Q_SLOTS:
         PtyPair two, four;
         AppFixture app;
         const QString missing = app.dir.filePath("missing");
-        app.clock.now = QDateTime(QDate(2026, 12, 6), QTime(23, 59, 7));
-        frmMain &window = app.create(
+        app.clock.now = QDateTime(QDate(2026, 12, 6), QTime(23, 59, 6));
+        MainWindow &window = app.create(
                 "[Settings]\nCommPort=2\nSyncInt=3\n[Zone]\nZone1=13\nZone2=22\n"
                 "DST2=1\nDSS2=01 Dec\nDSE2=01 Feb\nZone3=5\nZone4=31\n[Ports]\n"
                 + port(2, two.slavePath()) + port(4, four.slavePath()) + port(5, missing));
-        QVERIFY(window.Form_Load());
-        QCOMPARE(summary(app).section('|', 4), "2 open");
-        // Start-up armed the first frame for the first tick; then nothing until the hour is up.
-        window.UpdateClocks();
-        window.Timer2_Timer();
-        QCOMPARE(two.read(2000, 9).toHex(' '), "fe 07 3b 17 0d 96 05 1f ff");
+        QVERIFY(window.start());
+        QCOMPARE(app.seen().mark, 2);
+        QVERIFY(app.seen().open);
+        // The frame is on the line by the time the tick is handed on to be shown, and the
+        // frame and the window carry the one reading of the clock.
+        QByteArray frameAtShow;
+        connect(&app.keeper(), &Timekeeper::ticked, this, [&] { frameAtShow = two.read(1000, 9); });
+        const qsizetype readsBefore = app.clock.calls;
+        app.tickNextSecond(); // start-up armed the first frame for the first tick
+        QCOMPARE(app.clock.calls - readsBefore, 1);
+        QCOMPARE(frameAtShow.toHex(' '), "fe 07 3b 17 0d 96 05 1f ff");
+        QCOMPARE(app.find<QLabel>("lblGMT")->text(), "23:59:07");
+        QCOMPARE(app.find<QLabel>("lblZone2")->text(), "06:44:07");
         QCOMPARE(app.find<QLabel>("lblLastSync")->text().left(32),
                  "Last Sync On 06/12/2026 23:59:07");
+        disconnect(&app.keeper(), &Timekeeper::ticked, this, nullptr);
+        // Then nothing until the hour is up.
         for (int i = 0; i < 10; ++i)
-            window.Timer2_Timer();
+            app.tickNextSecond();
         QVERIFY(two.read(100).isEmpty());
         // A port that cannot be opened: one box naming the device, the port closed, the mark
         // left where it was, and the new number kept for the settings file.
         app.find<QAction>("mnuCOM_5")->trigger();
         QCOMPARE(app.boxes.texts, QStringList {"Com Port Error"});
         QVERIFY(app.boxes.details.first().contains(missing));
-        QCOMPARE(summary(app).section('|', 4), "2 shut");
-        QCOMPARE(window.state().CommPortNumber, "5");
+        QCOMPARE(app.seen().mark, 2);
+        QVERIFY(!app.seen().open);
+        QCOMPARE(app.keeper().settings().program.commPort, "5");
         app.find<QAction>("mnuCOM_4")->trigger();
-        QCOMPARE(summary(app).section('|', 4), "4 open");
         app.find<QAction>("mnuCOM_4")->trigger(); // the open port again
-        QCOMPARE(summary(app).section('|', 4), "4 open");
+        QCOMPARE(app.seen().mark, 4);
+        QVERIFY(app.seen().open);
         QCOMPARE(app.boxes.texts.size(), 1);
         // "Sync Now" sends at the next tick, not before.
         app.find<QPushButton>("cmdSyncNow")->click();
         QVERIFY(four.read(100).isEmpty());
-        app.clock.now = app.clock.now.addSecs(1);
-        window.UpdateClocks();
-        window.Timer2_Timer();
-        QCOMPARE(four.read(2000, 9).toHex(' '), "fe 08 3b 17 0d 96 05 1f ff");
+        app.tickNextSecond();
+        QCOMPARE(four.read(2000, 9).toHex(' '), "fe 12 3b 17 0d 96 05 1f ff");
     }
 
     void dateLabels_data()
@@ -196,10 +211,10 @@ private Q_SLOTS:
                 << "ok" << -1 << 0 << "Zone 1 DST Start" << QDate(2026, 3, 1) << "07 Nov 2026";
         QTest::newRow("no end date")
                 << "close" << -1 << 7 << "Zone 4 DST End" << QDate(2026, 10, 1) << "--";
-        QTest::newRow("own date") << "escape" << -1 << 2 << "Zone 2 DST Start" << QDate(2026, 3, 28)
-                                  << "28 Mar 2027";
+        QTest::newRow("own date, a window that is over shows the next")
+                << "escape" << -1 << 2 << "Zone 2 DST Start" << QDate(2027, 3, 28) << "28 Mar 2027";
         QTest::newRow("retargeted")
-                << "ok" << 0 << 3 << "Zone 2 DST End" << QDate(2026, 10, 31) << "07 Nov 2026";
+                << "ok" << 0 << 3 << "Zone 2 DST End" << QDate(2027, 10, 31) << "07 Nov 2026";
         QTest::newRow("main closed")
                 << "main" << -1 << 1 << "Zone 1 DST End" << QDate(2026, 10, 1) << "--";
     }
@@ -212,17 +227,17 @@ private Q_SLOTS:
         AppFixture app;
         app.clock.now = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
         // Every zone's box ticked; zone 2 has dates, zone 3 a window across the new year.
-        frmMain &window = app.create("[Zone]\nDST1=1\nDST2=1\nDSS2=28 Mar\nDSE2=31 Oct\nZone3=31\n"
-                                     "DST3=1\nDSS3=04 Oct\nDSE3=05 Apr\nDST4=1\n");
-        window.Form_Load();
+        MainWindow &window = app.create("[Zone]\nDST1=1\nDST2=1\nDSS2=28 Mar\nDSE2=31 Oct\n"
+                                        "Zone3=31\nDST3=1\nDSS3=04 Oct\nDSE3=05 Apr\nDST4=1\n");
+        window.start();
         window.show();
         const QByteArray fileBefore = app.readIni();
         if (first >= 0) // the keyboard opens it too
             QTest::keyClick(app.find<QLabel>("lblDSS1_", first), Qt::Key_Space);
-        const QPointer<frmDate> opened = window.dateDialog();
+        const QPointer<DateDialog> opened = window.dateDialog();
         QVERIFY(first < 0 || opened);
         QTest::mouseClick(app.find<QLabel>("lblDSS1_", element), Qt::LeftButton);
-        QPointer<frmDate> dialog = window.dateDialog();
+        QPointer<DateDialog> dialog = window.dateDialog();
         QVERIFY(dialog && dialog->isVisible() && !dialog->isModal() && !dialog->parentWidget());
         QVERIFY(!opened || dialog == opened); // the same dialog, pointed elsewhere
         QCOMPARE(dialog->findChild<QLabel *>("lblDSS")->text(), "Select " + prompt + " Date");
@@ -240,47 +255,89 @@ private Q_SLOTS:
             window.close();
         QTRY_VERIFY(!dialog);
         if (ending != "main") {
-            // Midnight: dates from the file move to the new year, picked ones keep theirs.
-            app.clock.now = app.clock.now.addSecs(1);
-            window.UpdateClocks();
-            QCOMPARE(summary(app).section('|', 2, 2).section(',', 4, 5), "04 Oct 2026,05 Apr 2027");
-            QCOMPARE(window.state().ZoneCode[2], quint8(31 + 128));
+            // Midnight: dates from the file follow the calendar, picked ones keep their year.
+            app.tickNextSecond();
+            QCOMPARE(app.seen().dates.mid(4, 2), QStringList({"04 Oct 2026", "05 Apr 2027"}));
+            QCOMPARE(app.keeper().lastTick().zones[2].code, quint8(31 + 128));
         }
         QTEST(app.dateText(element), "after");
         if (first >= 0)
             QCOMPARE(app.dateText(first), "--");
     }
 
+    void observeDstBox_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<int>("box"); // as the file numbers it
+        QTest::addColumn<QStringList>("dates"); // panel 1's labels on screen, "" when hidden
+        QTest::newRow("a click on a greyed box ticks it")
+                << QByteArray("[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\n") << 1 << 1
+                << QStringList {"01 Jan 2027", "01 Feb 2027"};
+        QTest::newRow("a second click clears it, never greys it")
+                << QByteArray("[Zone]\nDST1=2\n") << 2 << 0 << QStringList {"", ""};
+        QTest::newRow("ticking brings the file's dates back")
+                << QByteArray("[Zone]\nDST1=1\nDSS1=01 Jan\nDSE1=01 Feb\n") << 2 << 1
+                << QStringList {"01 Jan 2027", "01 Feb 2027"};
+    }
+    void observeDstBox()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(int, clicks);
+        QFETCH(int, box);
+        AppFixture app;
+        MainWindow &window = app.create(ini);
+        window.start();
+        window.show();
+        auto *check = app.find<QCheckBox>("Check1");
+        app.keeper().settings().zones[0].start.picked = QDate(2026, 5, 5);
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
+        QCOMPARE(int(app.keeper().settings().zones[0].observeDst), box);
+        QCOMPARE(app.seen().boxes.first(), box);
+        QTEST(app.seen().dates.mid(0, 2), "dates");
+    }
+
     void load_data()
     {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<bool>("busy"); // another program holds the port open first
-        QTest::addColumn<QString>("state");
-        const QString plain = "-1 -1 -1 -1|0 0 0 0|,,,,,,,|";
-        QTest::newRow("good") << QByteArray("[Zone]\nZone1=13\nDST1=0\nZone2=22\nDST2=1\n"
-                                            "DSS2=28 Mar\nDSE2=31 Oct\nZone3=5\nDST3=1\n"
-                                            "DSS3=01 Oct\nDSE3=01 Apr\nZone4=31\n"
-                                            "[Settings]\nSyncInt=2\nCommPort=4\n")
-                              << false
-                              << "13 22 5 31|0 1 1 0|,,28 Mar 2026,31 Oct 2026,01 Oct 2026,"
-                                 "01 Apr 2027,,|1800 1799|4 open";
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QList<int>>("boxes");
+        QTest::addColumn<QStringList>("dates");
+        QTest::addColumn<QList<int>>("schedule"); // interval, count
+        QTest::addColumn<int>("mark");
+        QTest::addColumn<bool>("open");
+        const QList<int> none {-1, -1, -1, -1}, cleared {0, 0, 0, 0};
+        const QStringList hidden(8, QString());
+        QTest::newRow("good")
+                << QByteArray("[Zone]\nZone1=13\nDST1=0\nZone2=22\nDST2=1\n"
+                              "DSS2=28 Mar\nDSE2=31 Oct\nZone3=5\nDST3=1\n"
+                              "DSS3=01 Oct\nDSE3=01 Apr\nZone4=31\n"
+                              "[Settings]\nSyncInt=2\nCommPort=4\n")
+                << false << QList {13, 22, 5, 31} << QList {0, 1, 1, 0}
+                << QStringList {"", "", "28 Mar 2027", "31 Oct 2027", "01 Oct 2026", "01 Apr 2027",
+                                "", ""}
+                << QList {1800, 1799} << 4 << true;
         QTest::newRow("greyed, and ticked without dates")
-                << QByteArray("[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\nDST4=1\n") << false
-                << "-1 -1 -1 -1|2 0 0 1|,,,,,,--,--|60 59|1 open";
+                << QByteArray("[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\nDST4=1\n") << false << none
+                << QList {2, 0, 0, 1} << QStringList {"", "", "", "", "", "", "--", "--"}
+                << QList {60, 59} << 1 << true;
         QTest::newRow("junk and out of range")
                 << QByteArray("[Zone]\nZone1=abc\nDST1=yes\nZone2=1x\nZone3=32\nZone4=-2\nDST2=3\n"
                               "DST3=-1\n[Settings]\nSyncInt=4\n\x01\x02\xff garbage\n")
-                << false << plain + "60 59|1 open";
+                << false << none << cleared << hidden << QList {60, 59} << 1 << true;
         QTest::newRow("no interval, port beyond the menu")
-                << QByteArray("[Settings]\nSyncInt=-1\nCommPort=9\n") << false
-                << plain + "0 -1| open";
+                << QByteArray("[Settings]\nSyncInt=-1\nCommPort=9\n") << false << none << cleared
+                << hidden << QList {0, -1} << 0 << true;
         QTest::newRow("port that is no number")
-                << QByteArray("[Settings]\nCommPort=COM3\n") << false << plain + "60 0| shut";
+                << QByteArray("[Settings]\nCommPort=COM3\n") << false << none << cleared << hidden
+                << QList {60, 0} << 0 << false;
         QTest::newRow("1.5 stop bits")
-                << QByteArray("[Settings]\nCommPort=2\nSetting=9600,n,8,1.5\n") << false
-                << plain + "60 0|2 shut";
-        QTest::newRow("busy port")
-                << QByteArray("[Settings]\nCommPort=4\n") << true << plain + "60 0|4 shut";
+                << QByteArray("[Settings]\nCommPort=2\nSetting=9600,n,8,1.5\n") << false << none
+                << cleared << hidden << QList {60, 0} << 2 << false;
+        QTest::newRow("busy port") << QByteArray("[Settings]\nCommPort=4\n") << true << none
+                                   << cleared << hidden << QList {60, 0} << 4 << false;
     }
     void load()
     {
@@ -294,9 +351,16 @@ private Q_SLOTS:
         ini += "\n[Ports]\n";
         for (int n : {1, 2, 4, 9})
             ini += port(n, display.slavePath());
-        frmMain &window = app.create(ini);
-        const bool opened = window.Form_Load();
-        QTEST(summary(app), "state");
+        MainWindow &window = app.create(ini);
+        const bool opened = window.start();
+        const Seen seen = app.seen();
+        QTEST(seen.rows, "rows");
+        QTEST(seen.boxes, "boxes");
+        QTEST(seen.dates, "dates");
+        const SyncSchedule &schedule = app.keeper().schedule();
+        QTEST(QList<int>({schedule.interval(), schedule.counter()}), "schedule");
+        QTEST(seen.mark, "mark");
+        QTEST(seen.open, "open");
         QCOMPARE(app.boxes.texts, opened ? QStringList() : QStringList {"COM Port Error"});
         // No tray here (offscreen): never hidden without an icon to bring it back.
         QTRY_VERIFY(!opened || (window.isVisible() && window.isMinimized()));
@@ -306,56 +370,33 @@ private Q_SLOTS:
         QVERIFY(!window.trayIcon()->isVisible());
     }
 
-    void unload_data()
+    void shutDown()
     {
-        QTest::addColumn<QByteArray>("before"); // null: no file yet
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QByteArray>("after");
-        QTest::newRow("new file")
-                << QByteArray() << "/dev/ttyS0"
-                << QByteArray("[Settings]\nCommPort=1\nSyncInt=0\nSetting=9600,n,8,1\n"
-                              "[Zone]\nZone1=14\nZone2=22\nZone3=-1\nZone4=-1\n"
-                              "DST1=0\nDST2=1\nDST3=0\nDST4=1\n"
-                              "DSS2=28 Mar\nDSE2=31 Oct\n");
-        // Values change in place with the file's own spelling, spacing and line ends; new keys
-        // go after the last key of their section; everything else stays byte for byte.
-        const QByteArray edited = "; edited by hand\r\n[Settings]\r\nCommPort = 3\r\n"
-                                  "Setting=9600,n,8,1\r\nSyncInt=\"1\"\r\n\r\n[Ports]\r\n"
-                                  "COM3=/nonexistent/display\r\n[zone]\r\nzone1=13\r\nDST1=1\r\n"
-                                  "DSS1=05 Jul\r\nDSE1=06 Aug\r\nDST3=0\r\nDSS3=01 Jan\r\n"
-                                  "Extra=keep me ; really\r\n";
-        QTest::newRow("edited by hand")
-                << edited << "/nonexistent/display"
-                << QByteArray(edited)
-                           .replace("SyncInt=\"1\"", "SyncInt=1")
-                           .replace("zone1=13", "zone1=14")
-                           .append("Zone2=22\r\nZone3=-1\r\nZone4=-1\r\nDST2=1\r\nDST4=1\r\n"
-                                   "DSS2=28 Mar\r\nDSE2=31 Oct\r\n");
-    }
-    void unload()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QString, device);
         AppFixture app;
-        frmMain &window = app.create(before);
-        const bool opened = window.Form_Load();
-        QCOMPARE(app.readIni(), before); // start-up never writes
-        QCOMPARE(QFile::exists(app.iniPath()), !before.isNull());
-        const QString details = app.boxes.details.value(0); // names the device, says what to do
-        QVERIFY(opened || (details.contains(device) && details.contains("Serial Port")));
-        QVERIFY(!before.isNull() || summary(app).startsWith("-1 -1 -1 -1|0 0 0 0|,,,,,,,|60 "));
+        MainWindow &window = app.create("[Settings]\nCommPort=3\n[Ports]\nCOM3=/nonexistent/x\n");
+        QVERIFY(!window.start());
+        QVERIFY(app.boxes.details.value(0).contains("/nonexistent/x"));
+        QCOMPARE(app.readIni(), "[Settings]\nCommPort=3\n[Ports]\nCOM3=/nonexistent/x\n");
+        // What the user changes in the window is what shut-down saves.
         app.find<QComboBox>("cboTimeZone1")->setCurrentIndex(14);
         app.find<QComboBox>("cboTimeZone2")->setCurrentIndex(22);
+        app.find<QComboBox>("cboSync")->setCurrentIndex(2);
         app.find<QCheckBox>("Check2")->setCheckState(Qt::Checked);
-        app.find<QLabel>("lblDSS1_2")->setText("28 Mar 2026");
-        app.find<QLabel>("lblDSS1_3")->setText("31 Oct 2026");
+        window.show();
+        QTest::mouseClick(app.find<QLabel>("lblDSS1_2"), Qt::LeftButton);
+        window.dateDialog()->findChild<QCalendarWidget *>()->setSelectedDate(QDate(2026, 3, 28));
+        window.dateDialog()->findChild<QPushButton *>("cmdOK")->click();
         app.find<QCheckBox>("Check4")->setCheckState(Qt::Checked); // "--" dates
-        window.Form_Unload();
-        QTEST(app.readIni(), "after");
+        window.shutDown();
+        const QByteArray after = "[Settings]\nCommPort=3\nSyncInt=2\nSetting=9600,n,8,1\n"
+                                 "[Ports]\nCOM3=/nonexistent/x\n[Zone]\nZone1=14\nZone2=22\n"
+                                 "Zone3=-1\nZone4=-1\nDST1=0\nDST2=1\nDST3=0\nDST4=1\n"
+                                 "DSS2=28 Mar\n";
+        QCOMPARE(app.readIni(), after);
         // Shut-down saves once per run, whichever way out comes next.
         app.find<QComboBox>("cboTimeZone1")->setCurrentIndex(5);
         window.close();
-        QTEST(app.readIni(), "after");
+        QCOMPARE(app.readIni(), after);
     }
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // The one clock the tests inject: it says what `now` holds, or, given a script, the next time of
-// the script at each call and then the last one again. Times are local wall-clock times in the
-// TZ in force, whatever time spec they were written with.
+// the script at each call and then the last one again. A local time stands for its own instant;
+// a time of any other spec is read as a local wall-clock time in the TZ in force.
 
 #include "zones/Clock.h"
 
@@ -23,10 +23,9 @@ struct FakeClock final : mrv::Clock
 
     QDateTime localNow() const override
     {
-        const QDateTime t =
-                script.isEmpty() ? now : script.at(std::min(calls, script.size() - 1));
+        const QDateTime t = script.isEmpty() ? now : script.at(std::min(calls, script.size() - 1));
         ++calls;
-        return QDateTime(t.date(), t.time());
+        return t.timeSpec() == Qt::LocalTime ? t : QDateTime(t.date(), t.time());
     }
 
     QDateTime now {QDate(2026, 12, 6), QTime(14, 3, 0)};

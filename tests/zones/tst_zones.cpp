@@ -1,10 +1,11 @@
-#include "zones/ProgramState.h"
-#include "zones/Clock.h"
-#include "zones/ClockTick.h"
+// Zone times, daylight-saving windows and the dates they are stored and shown as, and the
+// second tick.
+
+#include "FakeClock.h"
 #include "zones/DstDates.h"
 #include "zones/SecondTicker.h"
+#include "zones/TimeEngine.h"
 #include "zones/TimeZoneSource.h"
-#include "zones/ZoneClock.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -13,42 +14,27 @@
 
 using namespace mrv;
 
-namespace {
+using OptionalDayMonth = std::optional<DayMonth>;
+Q_DECLARE_METATYPE(OptionalDayMonth)
 
-// The next time of its script at each call, then the last again; local, in the TZ in force.
-struct ScriptedClock final : Clock
-{
-    explicit ScriptedClock(const QList<QDateTime> &times) { script = times; }
-    QDateTime localNow() const override
-    {
-        const QDateTime t = script.at(std::min(calls++, script.size() - 1));
-        return QDateTime(t.date(), t.time());
-    }
-    QList<QDateTime> script;
-    mutable qsizetype calls = 0;
-};
+namespace {
 
 const QDateTime kNoon(QDate(2026, 6, 1), QTime(12, 0), Qt::UTC); // its wall clock counts
 
-// "d/m" as stored day and month; anything else for none.
-std::optional<DayMonth> dm(const QString &t)
+OptionalDayMonth dm(int day, int month)
 {
-    const QStringList p = t.split('/');
-    return p.size() == 2 ? std::optional(DayMonth {p[0].toInt(), p[1].toInt()}) : std::nullopt;
+    return DayMonth {day, month};
 }
 
-std::optional<QDate> date(const QString &text)
+std::optional<QDate> optionalDate(const QDate &date)
 {
-    const QDate d = QDate::fromString(text, "d/M/yyyy");
-    return d.isValid() ? std::optional(d) : std::nullopt;
+    return date.isValid() ? std::optional(date) : std::nullopt;
 }
 
-// Table rows of fields split at '|', so that blanks inside a field stay.
-void addRows(std::initializer_list<const char *> rows)
+void setTz(const char *zone)
 {
-    QTest::addColumn<QStringList>("f");
-    for (const char *row : rows)
-        QTest::newRow(row) << QString::fromUtf8(row).split('|');
+    qputenv("TZ", zone);
+    ::tzset();
 }
 
 } // namespace
@@ -56,70 +42,119 @@ void addRows(std::initializer_list<const char *> rows)
 class TestZones : public QObject
 {
     Q_OBJECT
-    static void setTz(const char *zone) { qputenv("TZ", zone), ::tzset(); }
 
 private Q_SLOTS:
     void init() { setTz("UTC"); }
 
-    void tick_data() // local time | row | box (1: ticked) | start | end | TZ | shown | zone code
+    void tick_data()
     {
-        // Row 13 (London) with the box cleared shows GMT, so these read back the local offset.
-        addRows({"2026-03-29 00:59:59|13|0|||Europe/London|00:59:59|13",
-                 "2026-03-29 02:00:00|13|0|||Europe/London|01:00:00|13",
-                 "2026-07-15 12:00:00|13|0|||Asia/Kathmandu|06:15:00|13",
-                 "2026-01-15 12:00:00|13|0|||Australia/Lord_Howe|01:00:00|13",
-                 // Rows -1 and 32 are none, so London; the window is judged on whole seconds.
-                 "2026-06-01 12:00:00|22|1|--|31 Oct 2026|UTC|17:45:00|22",
-                 "2026-06-01 12:00:00|-1|1|28 Mar 2026|31 Oct 2026|UTC|13:00:00|141",
-                 "2026-06-01 12:00:00|32|0|28 Mar 2026|31 Oct 2026|UTC|12:00:00|13",
-                 "2026-06-01 11:30:00|31|1|28 Mar 2026|31 Oct 2026|UTC|00:30:00|159",
-                 "2026-03-27 23:59:59|13|1|28 Mar 2026|31 Oct 2026|UTC|23:59:59|13",
-                 "2026-03-28 00:00:00|13|1|28 Mar 2026|31 Oct 2026|UTC|01:00:00|141",
-                 "2026-10-30 23:59:59|13|1|28 Mar 2026|31 Oct 2026|UTC|00:59:59|141",
-                 "2026-10-31 00:00:00|13|1|28 Mar 2026|31 Oct 2026|UTC|00:00:00|13",
-                 "2026-06-01 12:00:00|13|1|28 Mar 2026|28 Mar 2026|UTC|12:00:00|13",
-                 "2027-01-15 12:00:00|13|1|01 Oct 2026|01 Apr 2027|UTC|13:00:00|141",
-                 // Chile moves its clocks at midnight: 8 Sep 2024 began at 01:00.
-                 "2024-09-08 01:00:00|13|1|08 Sept 2024|06 Apr 2025|America/Santiago|05:00:00|141",
-                 // Local midnight at +5:45 is 18:15 GMT the day before: the window is local.
-                 "2026-03-28 00:00:00|13|1|28 Mar 2026|31 Oct 2026|Asia/Kathmandu|19:15:00|141"});
+        QTest::addColumn<QDateTime>("local");
+        QTest::addColumn<QByteArray>("tz");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("observe");
+        QTest::addColumn<QDate>("start"); // picked dates; a null date for none
+        QTest::addColumn<QDate>("end");
+        QTest::addColumn<QTime>("shown");
+        QTest::addColumn<int>("code");
+        const auto at = [](int y, int mo, int d, int h, int mi, int s) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC); // read as local
+        };
+        const QDate mar28(2026, 3, 28), oct31(2026, 10, 31), none;
+        // London with the box cleared shows GMT, so these read back the local offset.
+        QTest::newRow("London, last second of winter time")
+                << at(2026, 3, 29, 0, 59, 59) << QByteArray("Europe/London") << 13 << false << none
+                << none << QTime(0, 59, 59) << 13;
+        QTest::newRow("London, first second of summer time")
+                << at(2026, 3, 29, 2, 0, 0) << QByteArray("Europe/London") << 13 << false << none
+                << none << QTime(1, 0) << 13;
+        QTest::newRow("system zone at +5:45")
+                << at(2026, 7, 15, 12, 0, 0) << QByteArray("Asia/Kathmandu") << 13 << false << none
+                << none << QTime(6, 15) << 13;
+        QTest::newRow("system zone with a 30-minute shift")
+                << at(2026, 1, 15, 12, 0, 0) << QByteArray("Australia/Lord_Howe") << 13 << false
+                << none << none << QTime(1, 0) << 13;
+        QTest::newRow("a missing start date is never daylight saving")
+                << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << 22 << true << none << oct31
+                << QTime(17, 45) << 22;
+        QTest::newRow("no row shows GMT as London")
+                << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << -1 << true << mar28 << oct31
+                << QTime(13, 0) << 141;
+        QTest::newRow("a row past the table is none")
+                << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << 32 << false << mar28 << oct31
+                << QTime(12, 0) << 13;
+        QTest::newRow("the day rolls over in the zone")
+                << at(2026, 6, 1, 11, 30, 0) << QByteArray("UTC") << 31 << true << mar28 << oct31
+                << QTime(0, 30) << 159;
+        QTest::newRow("last second before the window")
+                << at(2026, 3, 27, 23, 59, 59) << QByteArray("UTC") << 13 << true << mar28 << oct31
+                << QTime(23, 59, 59) << 13;
+        QTest::newRow("first second of the window")
+                << at(2026, 3, 28, 0, 0, 0) << QByteArray("UTC") << 13 << true << mar28 << oct31
+                << QTime(1, 0) << 141;
+        QTest::newRow("last second of the window")
+                << at(2026, 10, 30, 23, 59, 59) << QByteArray("UTC") << 13 << true << mar28 << oct31
+                << QTime(0, 59, 59) << 141;
+        QTest::newRow("the window is over at the start of its end day")
+                << at(2026, 10, 31, 0, 0, 0) << QByteArray("UTC") << 13 << true << mar28 << oct31
+                << QTime(0, 0) << 13;
+        QTest::newRow("an empty window") << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << 13
+                                         << true << mar28 << mar28 << QTime(12, 0) << 13;
+        QTest::newRow("a picked window across New Year")
+                << at(2027, 1, 15, 12, 0, 0) << QByteArray("UTC") << 13 << true
+                << QDate(2026, 10, 1) << QDate(2027, 4, 1) << QTime(13, 0) << 141;
+        // Chile moves its clocks at midnight: 8 Sep 2024 began at 01:00.
+        QTest::newRow("a window from a day whose midnight does not exist")
+                << at(2024, 9, 8, 1, 0, 0) << QByteArray("America/Santiago") << 13 << true
+                << QDate(2024, 9, 8) << QDate(2025, 4, 6) << QTime(5, 0) << 141;
+        // Local midnight at +5:45 is 18:15 GMT the day before: the window is local.
+        QTest::newRow("the window is on the local calendar")
+                << at(2026, 3, 28, 0, 0, 0) << QByteArray("Asia/Kathmandu") << 13 << true << mar28
+                << oct31 << QTime(19, 15) << 141;
     }
     void tick()
     {
-        QFETCH(QStringList, f);
-        setTz(qPrintable(f[5]));
-        const QDateTime now = QDateTime::fromString(f[0], "yyyy-MM-dd HH:mm:ss");
-        const ScriptedClock clock({now.addMSecs(750)});
+        QFETCH(QDateTime, local);
+        QFETCH(QByteArray, tz);
+        QFETCH(int, code);
+        setTz(tz.constData());
+        const FakeClock clock(local.addMSecs(750));
         const SystemTimeZoneSource source;
-        ProgramState state;
-        const SlotInput slot {f[1].toInt(), f[2].toInt(), f[3], f[4]};
-        const TickOutput out = updateClocks(ZoneClock(clock, source), state,
-                                            {slot, slot, slot, slot}, QLocale("en_GB"));
-        QCOMPARE(state.GMTTime, now.toUTC()); // whole seconds
-        QCOMPARE(out.gmtShown, state.GMTTime.time());
-        for (int k = 0; k < 4; ++k) {
-            QCOMPARE(out.slots[k].shown, QTime::fromString(f[6]));
-            QCOMPARE(QString::number(out.slots[k].code), f[7]);
-            QCOMPARE(out.slots[k].daylight, f[7].toInt() >= 128);
-            QCOMPARE(state.ZoneCode[k], out.slots[k].code);
+        ZonePanelSettings panel;
+        QFETCH(int, row);
+        QFETCH(bool, observe);
+        QFETCH(QDate, start);
+        QFETCH(QDate, end);
+        panel.row = row;
+        panel.observeDst = observe ? DstBox::Ticked : DstBox::Cleared;
+        panel.start.picked = optionalDate(start);
+        panel.end.picked = optionalDate(end);
+        const TimeSnapshot snapshot = TimeEngine(clock, source).now({panel, panel, panel, panel});
+        QCOMPARE(clock.calls, 1);
+        const QDateTime wall(local.date(), local.time());
+        QCOMPARE(snapshot.gmt, wall.toUTC()); // whole seconds
+        for (const ZoneTime &zone : snapshot.zones) {
+            QTEST(zone.shown, "shown");
+            QCOMPARE(int(zone.code), code);
+            QCOMPARE(zone.daylight, code >= 128);
         }
     }
 
-    void eachTickedSlotHasItsOwnWindow()
+    void greyedAndClearedBoxesNeverApply()
     {
-        const ScriptedClock clock({kNoon});
+        const FakeClock clock(kNoon);
         const SystemTimeZoneSource source;
-        const ZoneClock zones(clock, source);
-        ProgramState state;
-        updateClocks(zones, state,
-                     {{{29, kDstTicked, "01 Oct 2026", "01 Apr 2027"}, // southern: not in June
-                       {4, kDstTicked, "08 Mar 2026", "01 Nov 2026"},
-                       {7, kDstCleared, "01 Jan 2026", "31 Dec 2026"},
-                       {20, kDstGreyed, "01 Jan 2026", "31 Dec 2026"}}},
-                     QLocale("en_GB"));
-        QCOMPARE(state.ZoneCode, (std::array<quint8, 4> {29, 4 + 128, 7, 20}));
-        setTz("Asia/Kathmandu"); // read afresh: shows at the next call
-        QCOMPARE(zones.getLocalOffset(), 20700);
+        std::array<ZonePanelSettings, 4> panels;
+        for (ZonePanelSettings &panel : panels) {
+            panel.row = 7;
+            panel.start.stored = dm(1, 1);
+            panel.end.stored = dm(31, 12);
+        }
+        panels[0].observeDst = DstBox::Ticked;
+        panels[2].observeDst = DstBox::Greyed;
+        const TimeSnapshot snapshot = TimeEngine(clock, source).now(panels);
+        QCOMPARE(snapshot.codes(), (std::array<quint8, 4> {7 + 128, 7, 7, 7}));
+        setTz("Asia/Kathmandu"); // read afresh: shows at the next reading
+        QCOMPARE(TimeEngine(clock, source).now(panels).gmt.time(), QTime(6, 15));
     }
 
     void formatClock()
@@ -127,71 +162,122 @@ private Q_SLOTS:
         QCOMPARE(mrv::formatClock(QTime(23, 59, 59), QLocale("en_US")), "23:59:59"); // no AM/PM
         QCOMPARE(mrv::formatClock(QTime(9, 5, 7), QLocale("fi_FI")), "09.05.07");
         QCOMPARE(mrv::formatClock(QTime(0, 0), QLocale("fr_CA")), "00:00:00"); // "h": colons
-        QCOMPARE(formatStoredDayMonth(QDate(2026, 9, 30)), "30 Sep"); // English, three letters
     }
 
-    void parseDates_data() // label or stored | locale | text | reads as ("jui": juin, juillet)
+    void dates_data()
     {
-        addRows({"label|en_GB|28 Mar 2026|28/3/2026", "label|fr_FR|06 juil. 2026|6/7/2026",
-                 "label|de_DE|01 März 2026|1/3/2026", "label|en_GB|--|", "label|en_GB|31 Feb 2026|",
-                 "stored|en_GB|  31 OCT  |31/10", "stored|en_GB|29 Feb|29/2",
-                 "stored|en_GB|31 Feb|", "stored|en_GB|Jul 06|", "stored|en_GB|06 Ju|",
-                 "stored|fr_FR|06 Jul|6/7", "stored|fr_FR|06 jui|", "stored|fr_FR|06 juil.|6/7",
-                 "stored|fr_FR|24 DÉC|24/12", "stored|de_DE|29 Mär|29/3", "stored|de_DE|01 Mrz|"});
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<OptionalDayMonth>("reads");
+        QTest::newRow("blanks and capitals") << "en_GB"
+                                             << "  31 OCT  " << dm(31, 10);
+        QTest::newRow("29 February") << "en_GB"
+                                     << "29 Feb" << dm(29, 2);
+        QTest::newRow("31 February") << "en_GB"
+                                     << "31 Feb" << OptionalDayMonth();
+        QTest::newRow("month first") << "en_GB"
+                                     << "Jul 06" << OptionalDayMonth();
+        QTest::newRow("two letters") << "en_GB"
+                                     << "06 Ju" << OptionalDayMonth();
+        QTest::newRow("English in French") << "fr_FR"
+                                           << "06 Jul" << dm(6, 7);
+        QTest::newRow("juin or juillet") << "fr_FR"
+                                         << "06 jui" << OptionalDayMonth();
+        QTest::newRow("French abbreviation") << "fr_FR"
+                                             << "06 juil." << dm(6, 7);
+        QTest::newRow("French capitals") << "fr_FR"
+                                         << "24 DÉC" << dm(24, 12);
+        QTest::newRow("German") << "de_DE"
+                                << "29 Mär" << dm(29, 3);
+        QTest::newRow("not a German abbreviation") << "de_DE"
+                                                   << "01 Mrz" << OptionalDayMonth();
     }
-    void parseDates()
+    void dates()
     {
-        QFETCH(QStringList, f);
-        const QLocale locale(f[1]);
-        if (f[0] == "stored") {
-            QCOMPARE(parseStoredDayMonth(f[2], locale), dm(f[3]));
-            return;
-        }
-        QCOMPARE(parseDateLabel(f[2], locale), date(f[3]));
-        QCOMPARE(parseDateLabel(f[2].toUpper(), locale), date(f[3]));
-        if (date(f[3]))
-            QCOMPARE(formatDateLabel(*date(f[3]), locale), f[2]);
+        QFETCH(QString, locale);
+        QFETCH(QString, stored);
+        QFETCH(OptionalDayMonth, reads);
+        QCOMPARE(parseStoredDayMonth(stored, QLocale(locale)), reads);
+        if (reads) // always written in English, three letters
+            QCOMPARE(parseStoredDayMonth(formatStoredDayMonth(*reads), QLocale("C")), reads);
+        QCOMPARE(formatStoredDayMonth(DayMonth {30, 9}), "30 Sep");
+        QCOMPARE(formatDateLabel(QDate(2026, 7, 6), QLocale("fr_FR")), "06 juil. 2026");
     }
 
-    void completeYears_data() // today | start | end | completed start | completed end
+    void windows_data()
     {
-        // Across New Year, either side of its end; then within a year, equal days, a side
-        // missing, 29 Feb in a common and in a leap year.
-        addRows({"6/12/2026|1/10|1/4|1/10/2026|1/4/2027", "31/3/2027|1/10|1/4|1/10/2026|1/4/2027",
-                 "1/4/2027|1/10|1/4|1/10/2027|1/4/2028",
-                 "5/12/2026|28/3|31/10|28/3/2026|31/10/2026", "5/5/2026|1/4|1/4|1/4/2026|1/4/2026",
-                 "5/5/2026||1/4||1/4/2026", "5/1/2027|29/2|31/10|28/2/2027|31/10/2027",
-                 "5/1/2028|29/2|31/10|29/2/2028|31/10/2028"});
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<OptionalDayMonth>("start");
+        QTest::addColumn<OptionalDayMonth>("end");
+        QTest::addColumn<QDate>("picked"); // a picked end date, or none
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        const OptionalDayMonth none;
+        QTest::newRow("across New Year, in its first part")
+                << QDate(2026, 12, 6) << dm(1, 10) << dm(1, 4) << QDate() << QDate(2026, 10, 1)
+                << QDate(2027, 4, 1);
+        QTest::newRow("across New Year, its last day")
+                << QDate(2027, 3, 31) << dm(1, 10) << dm(1, 4) << QDate() << QDate(2026, 10, 1)
+                << QDate(2027, 4, 1);
+        QTest::newRow("across New Year, after its end: the next one")
+                << QDate(2027, 4, 1) << dm(1, 10) << dm(1, 4) << QDate() << QDate(2027, 10, 1)
+                << QDate(2028, 4, 1);
+        QTest::newRow("within the year, before it")
+                << QDate(2026, 1, 5) << dm(28, 3) << dm(31, 10) << QDate() << QDate(2026, 3, 28)
+                << QDate(2026, 10, 31);
+        QTest::newRow("within the year, after it: next year's")
+                << QDate(2026, 10, 31) << dm(28, 3) << dm(31, 10) << QDate() << QDate(2027, 3, 28)
+                << QDate(2027, 10, 31);
+        QTest::newRow("a missing side")
+                << QDate(2026, 5, 5) << none << dm(1, 4) << QDate() << QDate() << QDate(2026, 4, 1);
+        QTest::newRow("29 February in a common year")
+                << QDate(2027, 1, 5) << dm(29, 2) << dm(31, 10) << QDate() << QDate(2027, 2, 28)
+                << QDate(2027, 10, 31);
+        QTest::newRow("29 February in a leap year")
+                << QDate(2028, 1, 5) << dm(29, 2) << dm(31, 10) << QDate() << QDate(2028, 2, 29)
+                << QDate(2028, 10, 31);
+        QTest::newRow("a picked end keeps its year")
+                << QDate(2027, 12, 5) << dm(1, 10) << dm(1, 4) << QDate(2027, 4, 5)
+                << QDate(2027, 10, 1) << QDate(2027, 4, 5);
     }
-    void completeYears()
+    void windows()
     {
-        QFETCH(QStringList, f);
-        const CompletedWindow window = mrv::completeYears(dm(f[1]), dm(f[2]), *date(f[0]));
-        QCOMPARE(window.start, date(f[3]));
-        QCOMPARE(window.end, date(f[4]));
+        QFETCH(QDate, today);
+        QFETCH(OptionalDayMonth, start);
+        QFETCH(OptionalDayMonth, end);
+        QFETCH(QDate, picked);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        const DstWindow window =
+                windowOn({start, std::nullopt}, {end, optionalDate(picked)}, today);
+        QCOMPARE(window.start, optionalDate(from));
+        QCOMPARE(window.end, optionalDate(to));
     }
 
     void oneTickPerSecond_data()
     {
-        QTest::addColumn<QString>("script"); // seconds after noon, read when armed and when fired
+        QTest::addColumn<QList<double>>("script"); // seconds after noon, read when armed and fired
         QTest::addColumn<int>("ticks");
         // A wrongly emitted tick re-arms for a whole second, so later scripted ticks go missing.
-        QTest::newRow("on time") << "0.995 1 1.995 2.001 2.995" << 2;
-        QTest::newRow("woken just before a boundary") << "0.99 0.995 1.001 1.99 2.001 2.995" << 2;
-        QTest::newRow("woken early after a tick") << "0.99 1 1.99 1.95 2.001 2.99 3.001 3.995" << 3;
-        QTest::newRow("clock stepped back an hour") << "0.995 1 1.995 -3598 -3597.005" << 2;
+        QTest::newRow("on time") << QList {0.995, 1.0, 1.995, 2.001, 2.995} << 2;
+        QTest::newRow("woken just before a boundary")
+                << QList {0.99, 0.995, 1.001, 1.99, 2.001, 2.995} << 2;
+        QTest::newRow("woken early after a tick")
+                << QList {0.99, 1.0, 1.99, 1.95, 2.001, 2.99, 3.001, 3.995} << 3;
+        QTest::newRow("clock stepped back an hour")
+                << QList {0.995, 1.0, 1.995, -3598.0, -3597.005} << 2;
     }
     void oneTickPerSecond()
     {
-        QFETCH(QString, script);
+        QFETCH(QList<double>, script);
         QFETCH(int, ticks);
         QCOMPARE(SecondTicker::msecsToNextSecond(kNoon), 1000); // that second has begun
         QCOMPARE(SecondTicker::msecsToNextSecond(kNoon.addMSecs(1)), 999);
         QCOMPARE(SecondTicker::msecsToNextSecond(kNoon.addMSecs(-1)), 1);
         QList<QDateTime> times;
-        for (const QString &s : script.split(' '))
-            times << kNoon.addMSecs(qRound64(s.toDouble() * 1000));
-        const ScriptedClock clock(times);
+        for (double s : script)
+            times << kNoon.addMSecs(qRound64(s * 1000));
+        const FakeClock clock(times);
         SecondTicker ticker(clock);
         QSignalSpy spy(&ticker, &SecondTicker::tick);
         ticker.start();

@@ -69,24 +69,13 @@ QString formatDateLabel(const QDate &date, const QLocale &locale)
     return locale.toString(date, kLabelFormat);
 }
 
-std::optional<QDate> parseDateLabel(const QString &text, const QLocale &locale)
+QString formatStoredDayMonth(const DayMonth &dayMonth)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty() || trimmed == QLatin1String(kNoDatePlaceholder))
-        return std::nullopt;
-    const QDate date = locale.toDate(trimmed, kLabelFormat);
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
-}
-
-QString formatStoredDayMonth(const QDate &date)
-{
-    if (!date.isValid())
+    if (dayMonth.month < 1 || dayMonth.month > 12)
         return QString();
     return QStringLiteral("%1 %2")
-            .arg(date.day(), 2, 10, QLatin1Char('0'))
-            .arg(QLatin1String(kEnglishMonths[static_cast<std::size_t>(date.month() - 1)]));
+            .arg(dayMonth.day, 2, 10, QLatin1Char('0'))
+            .arg(QLatin1String(kEnglishMonths[static_cast<std::size_t>(dayMonth.month - 1)]));
 }
 
 std::optional<DayMonth> parseStoredDayMonth(const QString &text, const QLocale &locale)
@@ -104,33 +93,41 @@ std::optional<DayMonth> parseStoredDayMonth(const QString &text, const QLocale &
     return DayMonth {day, month};
 }
 
-CompletedWindow completeYears(const std::optional<DayMonth> &start,
-                              const std::optional<DayMonth> &end, const QDate &today)
+bool DstWindow::contains(const QDate &localDate) const
+{
+    // Whole local days: the window opens at the start of its first day and closes at the
+    // start of its end day, on the wall clock, so a day whose midnight falls into a daylight
+    // gap still counts from its first moment.
+    return start && end && *start < *end && localDate >= *start && localDate < *end;
+}
+
+DstWindow windowOn(const DstDate &start, const DstDate &end, const QDate &today)
 {
     const int year = today.year();
-    CompletedWindow window;
-    if (!start || !end) {
-        if (start)
-            window.start = inYear(*start, year);
-        if (end)
-            window.end = inYear(*end, year);
-        return window;
-    }
-
-    const bool acrossNewYear =
-            std::pair(end->month, end->day) < std::pair(start->month, start->day);
-    if (!acrossNewYear) {
-        window.start = inYear(*start, year);
-        window.end = inYear(*end, year);
-    } else if (today < inYear(*end, year)) {
-        // Still in the part of the window that began last year.
-        window.start = inYear(*start, year - 1);
-        window.end = inYear(*end, year);
+    DstWindow window;
+    if (start.stored && end.stored) {
+        const DayMonth &from = *start.stored;
+        const DayMonth &to = *end.stored;
+        const bool acrossNewYear = std::pair(to.month, to.day) < std::pair(from.month, from.day);
+        // The window that began last year when today is still before its end, else this year's,
+        // or next year's once this year's is over.
+        int startYear = year;
+        if (acrossNewYear && today < inYear(to, year))
+            startYear = year - 1;
+        else if (!acrossNewYear && today >= inYear(to, year))
+            startYear = year + 1;
+        window.start = inYear(from, startYear);
+        window.end = inYear(to, acrossNewYear ? startYear + 1 : startYear);
     } else {
-        // The window that began (or will begin) this year and ends in the next.
-        window.start = inYear(*start, year);
-        window.end = inYear(*end, year + 1);
+        if (start.stored)
+            window.start = inYear(*start.stored, year);
+        if (end.stored)
+            window.end = inYear(*end.stored, year);
     }
+    if (start.picked)
+        window.start = start.picked;
+    if (end.picked)
+        window.end = end.picked;
     return window;
 }
 

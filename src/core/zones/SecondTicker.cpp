@@ -34,11 +34,6 @@ void SecondTicker::stop()
     m_timer.stop();
 }
 
-bool SecondTicker::isActive() const
-{
-    return m_timer.isActive();
-}
-
 int SecondTicker::msecsToNextSecond(const QDateTime &now)
 {
     return 1000 - now.time().msec();

@@ -18,7 +18,6 @@ public:
 
     void start();
     void stop();
-    bool isActive() const;
 
     // Milliseconds from the given local time to the next whole second, 1..1000. At an exact
     // boundary that second has already begun, so the answer is a full 1000.

@@ -22,7 +22,7 @@ public:
     virtual LocalZoneFacts factsAt(const QDateTime &instant) const = 0;
 };
 
-// Linux: QTimeZone::systemTimeZone(). Windows: GetTimeZoneInformation.
+// The system time zone as Qt sees it (TZ, /etc/localtime).
 class SystemTimeZoneSource final : public TimeZoneSource
 {
 public:

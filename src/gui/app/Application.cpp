@@ -1,77 +1,22 @@
 #include "Application.h"
 
+#include "MainWindow.h"
 #include "dialogs/MessageBox.h"
-#include "frmMain.h"
 #include "settings/IniFile.h"
+#include "system/SignalPipe.h"
 #include "zones/Clock.h"
 #include "zones/TimeZoneSource.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace mrv {
 
 namespace {
-
-int g_signalFd = -1;
-
-void onSignal(int)
-{
-    // Only async-signal-safe work here: tell the event loop, which does the rest.
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalFd, &byte, 1);
-}
-
-// Turns SIGTERM, SIGINT and SIGHUP into an orderly quit through a self-pipe, so the settings
-// are saved and the port closed the same way as on "Exit".
-class SignalWatcher
-{
-public:
-    explicit SignalWatcher(QApplication &app)
-    {
-        int fds[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
-            return;
-        g_signalFd = fds[0];
-        m_readFd = fds[1];
-        m_notifier = new QSocketNotifier(m_readFd, QSocketNotifier::Read, &app);
-        QObject::connect(m_notifier, &QSocketNotifier::activated, &app, [this, &app] {
-            char buf[16];
-            [[maybe_unused]] const ssize_t n = ::read(m_readFd, buf, sizeof buf);
-            m_received = true;
-            // A modal box (the start-up port error) runs its own event loop before the main one
-            // starts, and quit() only ends the main one: close the boxes too.
-            while (QWidget *modal = QApplication::activeModalWidget()) {
-                if (!modal->close())
-                    break;
-            }
-            app.quit();
-        });
-        struct sigaction action
-        {
-        };
-        action.sa_handler = onSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int sig : {SIGTERM, SIGINT, SIGHUP})
-            ::sigaction(sig, &action, nullptr);
-    }
-
-    // Whether a signal came, perhaps before the main event loop ran.
-    bool received() const { return m_received; }
-
-private:
-    bool m_received = false;
-    int m_readFd = -1;
-    QSocketNotifier *m_notifier = nullptr;
-};
 
 const char *const kUsage =
         "Usage: mirovalent [--config FILE]\n"
@@ -98,7 +43,7 @@ bool hasDisplay()
 
 } // namespace
 
-int runApplication(int argc, char **argv)
+int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks)
 {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
@@ -137,30 +82,45 @@ int runApplication(int argc, char **argv)
         return 2;
     }
 
-    SignalWatcher signalWatcher(app);
+    // SIGTERM, SIGINT and SIGHUP end the program the same way as "Exit": settings saved, port
+    // closed. A modal box (the start-up port error) runs its own event loop before the main
+    // one starts, and quit() only ends the main one: close the boxes too.
+    bool signalled = false;
+    SignalPipe signalPipe;
+    signalPipe.watch({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalPipe, &SignalPipe::caught, &app, [&signalled, &app] {
+        signalled = true;
+        while (QWidget *modal = QApplication::activeModalWidget()) {
+            if (!modal->close())
+                break;
+        }
+        app.quit();
+    });
+
     SystemClock clock;
     SystemTimeZoneSource zones;
     QtMessageBoxes boxes;
-    frmMain::Dependencies deps;
+    MainWindow::Dependencies deps;
     deps.clock = &clock;
     deps.zones = &zones;
     deps.boxes = &boxes;
     deps.iniPath = parser.isSet(config) ? parser.value(config) : defaultIniFilePath();
-    // Benchmarks compare against the old free-running timers with this switch.
-    deps.freeRunningTimers = qEnvironmentVariableIntValue("MIROVALENT_BASELINE_TIMERS") == 1;
+    deps.tick = !driveTicks;
 
-    frmMain window(deps);
-    QObject::connect(&window, &frmMain::quitRequested, &app, &QCoreApplication::quit,
+    MainWindow window(deps);
+    QObject::connect(&window, &MainWindow::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmMain::Form_Unload);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &MainWindow::shutDown);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window, &app] {
-        window.Form_Unload();
+        window.shutDown();
         app.quit();
     });
+    if (driveTicks)
+        driveTicks(window);
 
-    const bool inTray = window.Form_Load();
-    if (signalWatcher.received()) {
-        window.Form_Unload();
+    const bool inTray = window.start();
+    if (signalled) {
+        window.shutDown();
         return 0;
     }
     if (!inTray)

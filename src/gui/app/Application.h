@@ -1,8 +1,14 @@
 #pragma once
 
+#include <functional>
+
 namespace mrv {
 
-// The whole program: command line, display check, main window, signals, event loop.
-int runApplication(int argc, char **argv);
+class MainWindow;
+
+// The whole program: command line, display check, main window, signals, event loop. Given
+// `driveTicks`, the window does not tick by itself: the caller drives it (benchmarks compare
+// other timers this way).
+int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks = {});
 
 } // namespace mrv

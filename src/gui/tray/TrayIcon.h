@@ -21,7 +21,6 @@ public:
     void show();
     void hide();
     bool isVisible() const;
-    QSystemTrayIcon &icon() { return m_icon; }
 
 Q_SIGNALS:
     void restoreRequested();

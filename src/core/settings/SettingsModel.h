@@ -1,0 +1,58 @@
+#pragma once
+
+#include "zones/DstDates.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <array>
+
+namespace mrv {
+
+class IniFile;
+
+// An Observe DST box, numbered as the settings file stores it. Greyed comes only from a stored
+// value and counts as cleared.
+enum class DstBox { Cleared = 0, Ticked = 1, Greyed = 2 };
+
+// What one zone panel holds.
+struct ZonePanelSettings
+{
+    int row = -1; // row of the zone table, -1 for none (the panel shows GMT)
+    DstBox observeDst = DstBox::Cleared;
+    DstDate start;
+    DstDate end;
+
+    bool observesDst() const { return observeDst == DstBox::Ticked; }
+    friend bool operator==(const ZonePanelSettings &, const ZonePanelSettings &) = default;
+};
+
+// What the program holds besides the zones.
+struct ProgramSettings
+{
+    QString commPort = QStringLiteral("1"); // the display's port number, as the file has it
+    QString lineSettings = QStringLiteral("9600,n,8,1"); // "baud,parity,data,stop"
+    int syncIntervalRow = 0; // row of the interval list, -1 for none
+    friend bool operator==(const ProgramSettings &, const ProgramSettings &) = default;
+};
+
+inline constexpr int kZonePanels = 4;
+
+struct Settings
+{
+    ProgramSettings program;
+    std::array<ZonePanelSettings, kZonePanels> zones;
+    friend bool operator==(const Settings &, const Settings &) = default;
+};
+
+// Reads every setting in the order start-up uses; anything missing or unusable is its default.
+// Stored months are read in English or in the locale's abbreviations.
+Settings loadSettings(const IniFile &file, const QLocale &locale);
+
+// Writes the settings as one atomic save, in the order shut-down uses. The line settings are
+// written only when the file lacks them; daylight-saving dates only for panels that observe
+// daylight saving, and only the sides that hold a date (a picked date keeps its day and month).
+// False when the save failed.
+bool saveSettings(IniFile &file, const Settings &settings);
+
+} // namespace mrv

@@ -1,0 +1,108 @@
+#include "Timekeeper.h"
+
+#include "sync/PortMap.h"
+#include "sync/SerialPort.h"
+#include "sync/SyncFrame.h"
+#include "zones/SecondTicker.h"
+
+#include <QCoreApplication>
+
+namespace mrv {
+
+Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, const QString &iniPath,
+                       QObject *parent)
+    : QObject(parent)
+    , m_engine(clock, zones)
+    , m_ini(iniPath)
+    , m_port(new SerialPort(this))
+    , m_ticker(new SecondTicker(clock, this))
+{
+    connect(m_ticker, &SecondTicker::tick, this, &Timekeeper::tick);
+}
+
+Timekeeper::~Timekeeper() = default;
+
+void Timekeeper::load(const QLocale &locale)
+{
+    m_settings = loadSettings(m_ini, locale);
+    m_schedule.chooseInterval(m_settings.program.syncIntervalRow);
+}
+
+bool Timekeeper::save()
+{
+    return saveSettings(m_ini, m_settings);
+}
+
+TimeSnapshot Timekeeper::now() const
+{
+    return m_engine.now(m_settings.zones);
+}
+
+void Timekeeper::startTicking()
+{
+    m_ticker->start();
+}
+
+void Timekeeper::stopTicking()
+{
+    m_ticker->stop();
+}
+
+void Timekeeper::tick()
+{
+    m_lastTick = m_engine.now(m_settings.zones);
+    // The frame is the part that has to be on time: it goes out before anything is shown.
+    const bool sent = sendFrameIfDue(m_lastTick);
+    Q_EMIT ticked(m_lastTick, sent);
+}
+
+bool Timekeeper::sendFrameIfDue(const TimeSnapshot &snapshot)
+{
+    if (!m_schedule.tick())
+        return false;
+    // A display whose adapter was pulled and plugged in again gets back in step by itself.
+    if (!m_port->isOpen() && m_port->wasLost())
+        m_port->reopenIfLost();
+    if (!m_port->isOpen())
+        return false;
+    return m_port->write(buildSyncFrame(snapshot.gmt, snapshot.codes()));
+}
+
+bool Timekeeper::openPort(QString *reason)
+{
+    const PortDevice target = deviceForPort(m_settings.program.commPort, m_ini);
+    if (target.path.isEmpty()) {
+        m_port->close();
+        *reason = QCoreApplication::translate("mrv::Timekeeper", "COM %1 has no device: %2")
+                          .arg(m_settings.program.commPort, target.error);
+        return false;
+    }
+    if (m_port->open(target.path, m_settings.program.lineSettings))
+        return true;
+    // The port's reason names the device and says why.
+    *reason = m_port->errorString();
+    if (!reason->contains(target.path))
+        *reason = QStringLiteral("%1: %2").arg(target.path, *reason);
+    return false;
+}
+
+bool Timekeeper::choosePort(int number, QString *reason)
+{
+    if (m_port->isOpen())
+        m_port->close();
+    m_settings.program.commPort = QString::number(number);
+    return openPort(reason);
+}
+
+void Timekeeper::chooseInterval(int row)
+{
+    m_settings.program.syncIntervalRow = row;
+    m_schedule.chooseInterval(row);
+}
+
+void Timekeeper::syncNow()
+{
+    m_schedule.syncNow();
+}
+
+} // namespace mrv

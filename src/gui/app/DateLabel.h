@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QLabel>
+
+namespace mrv {
+
+// A date label: answers a click, and Space or Enter when it has the keyboard focus.
+class DateLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit DateLabel(QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+} // namespace mrv

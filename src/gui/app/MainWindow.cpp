@@ -1,0 +1,374 @@
+#include "MainWindow.h"
+
+#include "Twips.h"
+#include "ZonePanel.h"
+#include "dialogs/MessageBox.h"
+#include "sync/PortMap.h"
+#include "sync/SerialPort.h"
+#include "sync/SyncSchedule.h"
+#include "sync/Timekeeper.h"
+#include "tray/TrayIcon.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTimer>
+
+// The icons live in the GUI library's resources; a static library must register them itself.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace mrv {
+
+namespace {
+
+// The general date format of the locale: short date, a blank, long time (without a zone name).
+QString generalDateTime(const QDateTime &local, const QLocale &locale)
+{
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b\\s*")));
+    return locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+           + locale.toString(local.time(), timeFormat.trimmed());
+}
+
+QGroupBox *frame(const QString &title, const QString &objectName, QSize size, QWidget *content)
+{
+    auto *box = new QGroupBox(title);
+    box->setObjectName(objectName);
+    box->setFixedSize(size);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(twips(240), twips(120), twips(240), twips(120));
+    layout->addWidget(content, 0, Qt::AlignHCenter | Qt::AlignVCenter);
+    return box;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
+    : QMainWindow(parent)
+    , m_deps(deps)
+{
+    Q_ASSERT(deps.clock && deps.zones && deps.boxes);
+    initResources();
+    m_keeper = new Timekeeper(*deps.clock, *deps.zones, deps.iniPath, this);
+
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Mirovalent"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/mirovalent-32.png")));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The layout was drawn for a small dialog face of Arial's metrics; with the wider desktop
+    // default the interval list and the zone names would be cut off. The clocks set their own.
+    QFont face(QStringLiteral("Arial"));
+    face.setStyleHint(QFont::SansSerif);
+    face.setPointSizeF(8.0);
+    setFont(face);
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twipsSize(9165, 6015));
+    setCentralWidget(client);
+    auto *columns = new QHBoxLayout(client);
+    columns->setContentsMargins(twips(360), twips(240), twips(270), twips(240));
+    columns->setSpacing(twips(225));
+    columns->addWidget(buildLeftColumn(), 0, Qt::AlignTop);
+    auto *zones = new QVBoxLayout;
+    zones->setSpacing(twips(105));
+    for (int n = 1; n <= 4; ++n) {
+        m_panels[std::size_t(n - 1)] = new ZonePanel(n, client);
+        zones->addWidget(m_panels[std::size_t(n - 1)]);
+        connectPanel(m_panels[std::size_t(n - 1)]);
+    }
+    zones->addStretch();
+    columns->addLayout(zones);
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_tray = new TrayIcon(windowIcon(), m_mPopupSys, this);
+    connect(m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
+    connect(m_keeper, &Timekeeper::ticked, this, &MainWindow::showTime);
+    refreshTime(); // never show "00:00:00" to a user
+    if (deps.tick)
+        m_keeper->startTicking();
+}
+
+MainWindow::~MainWindow()
+{
+    if (m_dateDialog)
+        delete m_dateDialog.data();
+}
+
+QWidget *MainWindow::buildLeftColumn()
+{
+    auto *column = new QWidget;
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(twips(225));
+
+    m_lblGMT = createClockLabel(nullptr, QStringLiteral("lblGMT"));
+    layout->addWidget(
+            frame(tr("GMT TIME"), QStringLiteral("Frame1"), twipsSize(2055, 975), m_lblGMT));
+
+    m_cboSync = new QComboBox;
+    m_cboSync->setObjectName(QStringLiteral("cboSync"));
+    m_cboSync->setAccessibleName(tr("Sync interval"));
+    // Wider than drawn (1095 twips), which cuts "15 minutes" off in the faces found here.
+    m_cboSync->setFixedSize(twipsSize(1395, 315));
+    m_cboSync->addItems(SyncSchedule::intervalTexts());
+    connect(m_cboSync, &QComboBox::currentIndexChanged, this, [this](int row) {
+        if (m_started)
+            m_keeper->chooseInterval(row);
+    });
+    layout->addWidget(
+            frame(tr("Sync Interval"), QStringLiteral("Frame6"), twipsSize(2055, 855), m_cboSync));
+
+    m_lblLastSync = new QLabel;
+    m_lblLastSync->setObjectName(QStringLiteral("lblLastSync"));
+    m_lblLastSync->setFixedSize(twipsSize(2055, 495));
+    m_lblLastSync->setWordWrap(true);
+    m_lblLastSync->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(m_lblLastSync);
+
+    m_cmdSyncNow = new QPushButton(tr("Sync Now"));
+    m_cmdSyncNow->setObjectName(QStringLiteral("cmdSyncNow"));
+    m_cmdSyncNow->setFixedSize(twipsSize(1935, 495));
+    connect(m_cmdSyncNow, &QPushButton::clicked, m_keeper, &Timekeeper::syncNow);
+    layout->addWidget(m_cmdSyncNow);
+    return column;
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu *ports = menuBar()->addMenu(tr("&Serial Port"));
+    ports->setObjectName(QStringLiteral("mnuSP"));
+    for (int n = 1; n <= 6; ++n) {
+        QAction *item = ports->addAction(tr("COM %1").arg(n));
+        item->setObjectName(QStringLiteral("mnuCOM_%1").arg(n));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, n] { choosePort(n); });
+        m_mnuCOM[std::size_t(n - 1)] = item;
+    }
+
+    // The tray's menu: a menu of the window that the menu bar does not show.
+    m_mPopupSys = new QMenu(tr("SysTray"), this);
+    m_mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
+    QAction *restore = m_mPopupSys->addAction(tr("Restore"));
+    restore->setObjectName(QStringLiteral("mnuRestore"));
+    QAction *exit = m_mPopupSys->addAction(tr("Exit"));
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    connect(restore, &QAction::triggered, this, &MainWindow::restoreFromTray);
+    connect(exit, &QAction::triggered, this, &MainWindow::exitProgram);
+}
+
+void MainWindow::connectPanel(ZonePanel *panel)
+{
+    const int n = panel->number();
+    const auto zone = [this, n]() -> ZonePanelSettings & {
+        return m_keeper->settings().zones[std::size_t(n - 1)];
+    };
+    connect(panel, &ZonePanel::rowChosen, this, [this, zone](int row) {
+        zone().row = row;
+        refreshTime();
+    });
+    connect(panel, &ZonePanel::observeDstChosen, this, [this, zone](DstBox box) {
+        zone().observeDst = box;
+        // Ticking the box brings back the dates of the settings file.
+        if (box == DstBox::Ticked) {
+            zone().start.picked.reset();
+            zone().end.picked.reset();
+        }
+        refreshTime();
+    });
+    connect(panel, &ZonePanel::dateClicked, this, [this, n](DstSide side) { editDate(n, side); });
+}
+
+bool MainWindow::start()
+{
+    m_keeper->load(QLocale());
+    const Settings &settings = m_keeper->settings();
+    for (std::size_t k = 0; k < m_panels.size(); ++k)
+        m_panels[k]->showSettings(settings.zones[k]);
+    {
+        const QSignalBlocker blocker(m_cboSync);
+        m_cboSync->setCurrentIndex(settings.program.syncIntervalRow);
+    }
+    m_started = true;
+    refreshTime(); // the restored zones show at once, not a second later
+    bool numeric = false;
+    m_markedPort = settings.program.commPort.trimmed().toInt(&numeric);
+    if (!numeric)
+        m_markedPort = 0;
+    showPortMark();
+
+    QString reason;
+    if (!m_keeper->openPort(&reason)) {
+        m_deps.boxes->exclamation(
+                this, tr("COM Port Error"),
+                tr("%1\n\nChoose the display's port in the \"Serial Port\" menu.").arg(reason));
+        return false;
+    }
+    sendToTray();
+    m_keeper->syncNow();
+    return true;
+}
+
+void MainWindow::shutDown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_keeper->stopTicking();
+    if (m_dateDialog)
+        m_dateDialog->close();
+    m_keeper->save();
+    m_keeper->port().close();
+    m_tray->hide();
+}
+
+void MainWindow::showTime(const TimeSnapshot &snapshot, bool frameSent)
+{
+    const QLocale locale;
+    m_lblGMT->setText(formatClock(snapshot.gmt.time(), locale));
+    for (std::size_t k = 0; k < m_panels.size(); ++k)
+        m_panels[k]->showTime(snapshot.zones[k], locale);
+    if (frameSent)
+        m_lblLastSync->setText(tr("Last Sync On %1").arg(generalDateTime(snapshot.local, locale)));
+}
+
+void MainWindow::refreshTime()
+{
+    showTime(m_keeper->now(), false);
+}
+
+void MainWindow::choosePort(int number)
+{
+    QString reason;
+    if (m_keeper->choosePort(number, &reason))
+        m_markedPort = number;
+    else
+        m_deps.boxes->exclamation(this, tr("Com Port Error"), reason);
+    // After a failure the mark goes back where it was: Qt toggled the clicked item itself.
+    showPortMark();
+}
+
+void MainWindow::showPortMark()
+{
+    for (std::size_t k = 0; k < m_mnuCOM.size(); ++k)
+        m_mnuCOM[k]->setChecked(int(k) + 1 == m_markedPort);
+}
+
+void MainWindow::sendToTray()
+{
+    if (TrayIcon::available()) {
+        hide();
+        m_tray->show();
+    } else {
+        // No tray to bring it back from: never hide the window, leave it in the taskbar. Some
+        // window managers ignore a window that asks to start minimised, so it is minimised once
+        // it is on screen.
+        show();
+        QTimer::singleShot(50, this, [this] {
+            if (!m_shutDown)
+                setWindowState(windowState() | Qt::WindowMinimized);
+        });
+    }
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !isVisible())
+        return;
+    if (!TrayIcon::available())
+        return;
+    // Hide once the state change is finished; the window manager is still busy with it.
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized() && isVisible() && !m_shutDown) {
+            hide();
+            m_tray->show();
+        }
+    });
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_centred)
+        return;
+    m_centred = true;
+    if (QScreen *screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void MainWindow::restoreFromTray()
+{
+    if (m_shutDown)
+        return;
+    m_tray->hide();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::exitProgram()
+{
+    m_tray->hide();
+    shutDown();
+    Q_EMIT quitRequested();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    shutDown();
+    event->accept();
+    Q_EMIT quitRequested();
+}
+
+void MainWindow::editDate(int panel, DstSide side)
+{
+    if (panel < 1 || panel > 4 || !m_keeper->settings().zones[std::size_t(panel - 1)].observesDst())
+        return;
+    m_datePanel = panel;
+    m_dateSide = side;
+    if (!m_dateDialog) {
+        m_dateDialog = new DateDialog(nullptr);
+        m_dateDialog->setWindowIcon(windowIcon());
+        connect(m_dateDialog, &DateDialog::dateChosen, this, &MainWindow::onDateChosen);
+    }
+    // The prompt always names the date that "OK" will write; the calendar opens on it.
+    const TimeSnapshot snapshot = m_keeper->now();
+    const DstWindow &window = snapshot.zones[std::size_t(panel - 1)].window;
+    m_dateDialog->setTarget(
+            panel, side,
+            DateDialog::initialDate(side, side == DstSide::Start ? window.start : window.end,
+                                    snapshot.local.date().year()));
+    m_dateDialog->show();
+    m_dateDialog->raise();
+    m_dateDialog->activateWindow();
+}
+
+void MainWindow::onDateChosen(const QDate &date)
+{
+    if (m_datePanel < 1 || !date.isValid())
+        return;
+    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(m_datePanel - 1)];
+    // A picked date keeps the year the user picked.
+    (m_dateSide == DstSide::Start ? zone.start : zone.end).picked = date;
+    refreshTime();
+}
+
+} // namespace mrv

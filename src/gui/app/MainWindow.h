@@ -1,0 +1,102 @@
+#pragma once
+
+#include "dialogs/DateDialog.h"
+#include "zones/TimeEngine.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+namespace mrv {
+
+class Clock;
+class MessageBoxes;
+class Timekeeper;
+class TimeZoneSource;
+class TrayIcon;
+class ZonePanel;
+
+// The main window: GMT and four zone panels, the sync controls, the port menu, and the tray
+// icon. It shows what the timekeeper computes and writes every user change into its settings.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    struct Dependencies
+    {
+        const Clock *clock = nullptr;
+        const TimeZoneSource *zones = nullptr;
+        MessageBoxes *boxes = nullptr;
+        QString iniPath;
+        bool tick = true; // false: whoever made the window drives the ticks
+    };
+
+    explicit MainWindow(const Dependencies &deps, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up: shows the saved settings and opens the port. True when the port opened and the
+    // window went to the tray (or was minimised, with no tray).
+    bool start();
+    // Saves the settings, closes the port, removes the icon and closes a date dialog. Does its
+    // work once per run, however often it is called.
+    void shutDown();
+
+    void restoreFromTray();
+    void exitProgram();
+    // The user picked "COM n" in the port menu.
+    void choosePort(int number);
+    // The user clicked a date of zone panel `panel` (1..4): opens the date dialog on it.
+    void editDate(int panel, DstSide side);
+
+    Timekeeper &timekeeper() { return *m_keeper; }
+    TrayIcon *trayIcon() const { return m_tray; }
+    DateDialog *dateDialog() const { return m_dateDialog; }
+
+Q_SIGNALS:
+    // The program should end (Exit, or the shown window was closed).
+    void quitRequested();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *buildLeftColumn();
+    void buildMenus();
+    void connectPanel(ZonePanel *panel);
+    void showTime(const TimeSnapshot &snapshot, bool frameSent);
+    void refreshTime();
+    void showPortMark();
+    void sendToTray();
+    void onDateChosen(const QDate &date);
+
+    Dependencies m_deps;
+    Timekeeper *m_keeper = nullptr;
+    TrayIcon *m_tray = nullptr;
+    QPointer<DateDialog> m_dateDialog;
+    int m_datePanel = 0; // the panel (1..4) and side the date dialog edits
+    DstSide m_dateSide = DstSide::Start;
+    int m_markedPort = 0; // the port item the menu's mark is on, 0 for none
+
+    std::array<ZonePanel *, 4> m_panels {};
+    QLabel *m_lblGMT = nullptr;
+    QComboBox *m_cboSync = nullptr;
+    QLabel *m_lblLastSync = nullptr;
+    QPushButton *m_cmdSyncNow = nullptr;
+    std::array<QAction *, 6> m_mnuCOM {};
+    QMenu *m_mPopupSys = nullptr;
+
+    bool m_started = false;
+    bool m_shutDown = false;
+    bool m_centred = false;
+};
+
+} // namespace mrv

@@ -1,0 +1,226 @@
+#include "ZonePanel.h"
+
+#include "DateLabel.h"
+#include "Twips.h"
+#include "zones/ZoneTable.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
+#include <QLineEdit>
+
+#include <array>
+
+namespace mrv {
+
+namespace {
+
+// A check box that the user toggles between cleared and ticked only; the greyed state comes
+// only from a stored value, and a click on it ticks the box.
+class DstCheckBox : public QCheckBox
+{
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override
+    {
+        setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+};
+
+Qt::CheckState qtCheckState(DstBox box)
+{
+    switch (box) {
+    case DstBox::Ticked:
+        return Qt::Checked;
+    case DstBox::Greyed:
+        return Qt::PartiallyChecked;
+    default:
+        return Qt::Unchecked;
+    }
+}
+
+DstBox dstBox(int qtState)
+{
+    switch (qtState) {
+    case Qt::Checked:
+        return DstBox::Ticked;
+    case Qt::PartiallyChecked:
+        return DstBox::Greyed;
+    default:
+        return DstBox::Cleared;
+    }
+}
+
+// The captions keep the numbers people know them by: panel n's start caption, then its end
+// caption.
+constexpr std::array<int, 4> kStartCaption {1, 4, 6, 8};
+constexpr std::array<int, 4> kEndCaption {2, 3, 5, 7};
+
+QLabel *fixedLabel(const QString &text, const QString &objectName, int widthTwips, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setFixedSize(twipsSize(widthTwips, 255));
+    return label;
+}
+
+DateLabel *dateLabel(const QString &objectName, const QString &accessibleName, QWidget *parent)
+{
+    auto *label = new DateLabel(parent);
+    label->setObjectName(objectName);
+    label->setAccessibleName(accessibleName);
+    label->setFixedSize(twipsSize(1095, 255));
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, QColor(255, 255, 192));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+QLabel *createClockLabel(QWidget *parent, const QString &objectName)
+{
+    auto *label = new QLabel(QStringLiteral("00:00:00"), parent);
+    label->setObjectName(objectName);
+    label->setFixedSize(twipsSize(1575, 375));
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    label->setPalette(palette);
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(14.25);
+    label->setFont(font);
+    return label;
+}
+
+ZonePanel::ZonePanel(int number, QWidget *parent)
+    : QGroupBox(tr("Time Zone %1").arg(number), parent)
+    , m_number(number)
+{
+    const std::size_t k = std::size_t(number - 1);
+    setObjectName(QStringLiteral("Frame%1").arg(number + 1));
+    setFixedSize(twipsSize(6255, 1335));
+
+    m_clock = createClockLabel(this, QStringLiteral("lblZone%1").arg(number));
+
+    m_zoneList = new QComboBox(this);
+    m_zoneList->setObjectName(QStringLiteral("cboTimeZone%1").arg(number));
+    m_zoneList->setFixedSize(twipsSize(3375, 315));
+    m_zoneList->setAccessibleName(tr("Zone %1").arg(number));
+    setupZoneList();
+
+    m_observeDst = new DstCheckBox(tr("Observe DST"), this);
+    m_observeDst->setObjectName(QStringLiteral("Check%1").arg(number));
+    m_observeDst->setFixedSize(twipsSize(1695, 255));
+    connect(m_observeDst, &QCheckBox::stateChanged, this, [this](int state) {
+        showDateControls(state == Qt::Checked);
+        Q_EMIT observeDstChosen(dstBox(state));
+    });
+
+    m_startCaption =
+            fixedLabel(tr("DST Start"), QStringLiteral("Label%1").arg(kStartCaption[k]), 855, this);
+    m_endCaption =
+            fixedLabel(tr("DST End"), QStringLiteral("Label%1").arg(kEndCaption[k]), 735, this);
+    m_start = dateLabel(QStringLiteral("lblDSS1_%1").arg(2 * k),
+                        tr("Zone %1 DST start date").arg(number), this);
+    m_end = dateLabel(QStringLiteral("lblDSS1_%1").arg(2 * k + 1),
+                      tr("Zone %1 DST end date").arg(number), this);
+    connect(m_start, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::Start); });
+    connect(m_end, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::End); });
+
+    // Two rows: the clock and the zone list; the box and the dates. Hidden dates keep their
+    // place, so ticking the box never moves anything.
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_clock);
+    top->addStretch();
+    top->addWidget(m_zoneList);
+    auto *bottom = new QHBoxLayout;
+    bottom->setSpacing(twips(60));
+    bottom->addWidget(m_observeDst);
+    bottom->addStretch();
+    for (QWidget *w : {static_cast<QWidget *>(m_startCaption), static_cast<QWidget *>(m_start),
+                       static_cast<QWidget *>(m_endCaption), static_cast<QWidget *>(m_end)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+        bottom->addWidget(w);
+    }
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(twips(240), twips(120), twips(120), twips(120));
+    rows->addLayout(top);
+    rows->addLayout(bottom);
+    showDateControls(false);
+}
+
+void ZonePanel::setupZoneList()
+{
+    // The user may type, but the list never grows, and text that is not exactly a row selects
+    // no row, so the panel shows GMT.
+    QComboBox *box = m_zoneList;
+    box->addItems(zoneTexts());
+    box->setCurrentIndex(-1);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMaxVisibleItems(16);
+    auto *completer = new QCompleter(box);
+    completer->setModel(box->model());
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    box->setCompleter(completer);
+    connect(box, &QComboBox::editTextChanged, box, [this, box](const QString &text) {
+        const int row = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (row == box->currentIndex())
+            return;
+        const int cursor = box->lineEdit()->cursorPosition();
+        box->setCurrentIndex(row);
+        // Selecting no row clears the edit field; give the user their text back.
+        const QSignalBlocker blocker(box);
+        box->lineEdit()->setText(text);
+        box->lineEdit()->setCursorPosition(cursor);
+    });
+    connect(box, &QComboBox::currentIndexChanged, this, &ZonePanel::rowChosen);
+}
+
+void ZonePanel::showSettings(const ZonePanelSettings &settings)
+{
+    {
+        const QSignalBlocker blocker(m_zoneList);
+        m_zoneList->setCurrentIndex(settings.row >= 0 && settings.row < kZoneCount ? settings.row
+                                                                                   : -1);
+    }
+    {
+        const QSignalBlocker blocker(m_observeDst);
+        m_observeDst->setCheckState(qtCheckState(settings.observeDst));
+    }
+    showDateControls(settings.observesDst());
+}
+
+void ZonePanel::showDateControls(bool shown)
+{
+    // Shown in this order: start date, end date, "DST Start", "DST End".
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_start), static_cast<QWidget *>(m_end),
+          static_cast<QWidget *>(m_startCaption), static_cast<QWidget *>(m_endCaption)})
+        w->setVisible(shown);
+}
+
+void ZonePanel::showTime(const ZoneTime &time, const QLocale &locale)
+{
+    m_clock->setText(formatClock(time.shown, locale));
+    const auto show = [&locale](DateLabel *label, const std::optional<QDate> &date) {
+        label->setText(date ? formatDateLabel(*date, locale)
+                            : QString::fromLatin1(kNoDatePlaceholder));
+    };
+    show(m_start, time.window.start);
+    show(m_end, time.window.end);
+}
+
+} // namespace mrv

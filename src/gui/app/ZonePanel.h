@@ -1,0 +1,56 @@
+#pragma once
+
+#include "dialogs/DateDialog.h"
+#include "settings/SettingsModel.h"
+#include "zones/TimeEngine.h"
+
+#include <QGroupBox>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+
+namespace mrv {
+
+class DateLabel;
+
+// The red-on-black "HH:MM:SS" clock of the GMT frame and of each zone panel.
+QLabel *createClockLabel(QWidget *parent, const QString &objectName);
+
+// One "Time Zone n" panel: its clock, the zone list, the Observe DST box and the daylight-saving
+// dates. It shows settings and times it is given and reports what the user changes; it keeps
+// no settings of its own.
+class ZonePanel : public QGroupBox
+{
+    Q_OBJECT
+public:
+    // `number` is 1..4; the controls are named after it ("cboTimeZone2", "Check2", ...).
+    explicit ZonePanel(int number, QWidget *parent = nullptr);
+
+    int number() const { return m_number; }
+
+    // Shows the row and the box of the settings, without reporting them as the user's changes.
+    void showSettings(const ZonePanelSettings &settings);
+    // Shows the zone's time and, while daylight saving is observed, its window.
+    void showTime(const ZoneTime &time, const QLocale &locale);
+
+Q_SIGNALS:
+    void rowChosen(int row);
+    void observeDstChosen(mrv::DstBox box);
+    void dateClicked(mrv::DstSide side);
+
+private:
+    void setupZoneList();
+    void showDateControls(bool shown);
+
+    int m_number = 0;
+    QLabel *m_clock = nullptr;
+    QComboBox *m_zoneList = nullptr;
+    QCheckBox *m_observeDst = nullptr;
+    QLabel *m_startCaption = nullptr;
+    QLabel *m_endCaption = nullptr;
+    DateLabel *m_start = nullptr;
+    DateLabel *m_end = nullptr;
+};
+
+} // namespace mrv
