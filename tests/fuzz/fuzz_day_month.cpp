@@ -1,6 +1,6 @@
-// Any text as a stored daylight-saving date or a date label, in English, French or German
-// (chosen by the first byte): parsing never crashes, and what it accepts is a real date that
-// reads back the same once formatted again.
+// Any text as a stored daylight-saving date, in English, French or German (chosen by the first
+// byte): parsing never crashes, and what it accepts is a real day of a year that reads back the
+// same once stored again, and gives a window that holds or follows any day.
 
 #include "zones/DstDates.h"
 
@@ -13,16 +13,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const QLocale &locale = locales[data[0] % 3];
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 1), size - 1);
-    if (const auto stored = mrv::parseStoredDayMonth(text, locale)) {
-        const QDate date(2000, stored->month, stored->day); // a leap year, for 29 Feb
-        fuzz::check(date.isValid(), "stored day and month invalid");
-        fuzz::check(mrv::parseStoredDayMonth(mrv::formatStoredDayMonth(date), locale) == stored,
-                    "stored form does not read back");
-    }
-    if (const auto date = mrv::parseDateLabel(text, locale)) {
-        fuzz::check(date->isValid(), "label date invalid");
-        fuzz::check(mrv::parseDateLabel(mrv::formatDateLabel(*date, locale), locale) == date,
-                    "label does not read back");
-    }
+    const auto stored = mrv::parseStoredDayMonth(text, locale);
+    if (!stored)
+        return 0;
+    fuzz::check(QDate(2000, stored->month, stored->day).isValid(), // a leap year, for 29 Feb
+                "stored day and month invalid");
+    fuzz::check(mrv::parseStoredDayMonth(mrv::formatStoredDayMonth(*stored), locale) == stored,
+                "stored form does not read back");
+    // Against a fixed other side, on a day of 2027 chosen by the first byte: the window in force
+    // or the next one, never one that is over.
+    const QDate today = QDate(2027, 1, 1).addDays(data[0] + 100);
+    const mrv::DstWindow window =
+            mrv::windowOn({stored, std::nullopt}, {mrv::DayMonth {1, 7}, std::nullopt}, today);
+    fuzz::check(window.start && window.end, "a side went missing");
+    fuzz::check(*window.end > today, "a window that is over");
     return 0;
 }
