@@ -30,11 +30,12 @@ bool SerialSource::open(const QString &device, const LineSettings &line, QString
 {
     m_device = device;
     m_port.setPortName(device);
-    m_port.setBaudRate(line.baudRate);
-    m_port.setParity(line.parity);
-    m_port.setDataBits(line.dataBits);
-    m_port.setStopBits(line.stopBits);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!applyLineSettings(m_port, line)) {
+        *error = tr("cannot open %1: the line settings cannot be used: %2")
+                         .arg(device, m_port.errorString());
+        m_port.clearError();
+        return false;
+    }
     if (!m_port.open(QIODevice::ReadOnly)) {
         *error = tr("cannot open %1: %2").arg(device, m_port.errorString());
         return false;

@@ -2,6 +2,8 @@
 #include "sync/SerialPort.h"
 #include "sync/SyncFrame.h"
 
+#include "Pty.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -9,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <termios.h>
 
 using namespace mrv;
 
@@ -130,6 +134,21 @@ private Q_SLOTS:
         }
         QCOMPARE(next, sent.size());
         QCOMPARE(decoder.discardedBytes() + decoder.frames() * kFrameSize, stream.size());
+    }
+
+    // A serial device is read with the line settings asked for.
+    void readsSerialDevice()
+    {
+        PtyPair pty;
+        MonitorRun monitor({pty.slavePath(), "--settings", "19200,n,8,2", "--count", "1"});
+        QVERIFY(monitor.ready());
+        termios line {}; // one set for both ends; parity and data bits are fixed on these
+        QVERIFY(::tcgetattr(pty.masterFd(), &line) == 0);
+        QVERIFY(::cfgetospeed(&line) == B19200 && (line.c_cflag & CSTOPB));
+        QCOMPARE(::write(pty.masterFd(), kExample.constData(), kFrameSize), kFrameSize);
+        QVERIFY(monitor.process.waitForFinished(5000));
+        QCOMPARE(monitor.process.exitCode(), 0);
+        QVERIFY2(monitor.out().contains("FE 07 3B 17 0D 96 05 1F FF"), qPrintable(monitor.out()));
     }
 
     // Sent the way the program sends, through its serial port, which closes and later opens again.
