@@ -97,6 +97,8 @@ private Q_SLOTS:
         QCOMPARE(device("32767"), "/dev/ttyS32766");
         for (const QString number : {"abc", "0", "32768"})
             QCOMPARE(device(number), "“" + number + "” is not a port number");
+        QCOMPARE(parsePortNumber("\t12 "), 12);
+        QCOMPARE(parsePortNumber("-1"), std::nullopt);
     }
 
     // device (none: a fresh pseudo-terminal; "held": one in use) | line settings | what the port

@@ -9,17 +9,24 @@
 
 namespace mrv {
 
+std::optional<int> parsePortNumber(const QString &text)
+{
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok);
+    if (!ok || number <= 0 || number > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return number;
+}
+
 PortDevice deviceForPort(const QString &commPortNumber, const IniFile &file)
 {
-    // The number is held as text and used as a 16-bit number, so that is the range.
-    bool ok = false;
-    const int number = commPortNumber.trimmed().toInt(&ok);
-    if (!ok || number <= 0 || number > std::numeric_limits<qint16>::max()) {
+    const std::optional<int> number = parsePortNumber(commPortNumber);
+    if (!number) {
         return {QString(), QCoreApplication::translate("mrv::PortMap", "“%1” is not a port number")
                                    .arg(commPortNumber)};
     }
 
-    const QString name = QStringLiteral("COM%1").arg(number);
+    const QString name = QStringLiteral("COM%1").arg(*number);
     const QString configured = file.read(QString::fromLatin1(settings::PortsSection), name);
     if (!configured.trimmed().isEmpty())
         return {configured.trimmed(), QString()};
@@ -27,7 +34,7 @@ PortDevice deviceForPort(const QString &commPortNumber, const IniFile &file)
 #ifdef Q_OS_WIN
     return {name, QString()};
 #else
-    return {QStringLiteral("/dev/ttyS%1").arg(number - 1), QString()};
+    return {QStringLiteral("/dev/ttyS%1").arg(*number - 1), QString()};
 #endif
 }
 

@@ -2,9 +2,15 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace mrv {
 
 class IniFile;
+
+// The number of COM n as the settings hold it, as text: a whole number in 1..32767 (the
+// settings use it as a 16-bit number), blanks around it allowed.
+std::optional<int> parsePortNumber(const QString &text);
 
 // Which device COM n stands for: the [Ports] section of the settings file (COMn=device), read
 // and never written; otherwise /dev/ttyS<n-1> on Linux, COMn on Windows.
