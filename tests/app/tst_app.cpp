@@ -274,8 +274,10 @@ private Q_SLOTS:
         QTest::newRow("a click on a greyed box ticks it")
                 << QByteArray("[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\n") << 1 << 1
                 << QStringList {"01 Jan 2027", "01 Feb 2027"};
-        QTest::newRow("a second click clears it, never greys it")
+        QTest::newRow("a second click clears it")
                 << QByteArray("[Zone]\nDST1=2\n") << 2 << 0 << QStringList {"", ""};
+        QTest::newRow("a third click ticks it again, never greys it")
+                << QByteArray("[Zone]\nDST1=2\n") << 3 << 1 << QStringList {"--", "--"};
         QTest::newRow("ticking brings the file's dates back")
                 << QByteArray("[Zone]\nDST1=1\nDSS1=01 Jan\nDSE1=01 Feb\n") << 2 << 1
                 << QStringList {"01 Jan 2027", "01 Feb 2027"};
