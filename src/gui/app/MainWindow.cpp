@@ -204,10 +204,7 @@ bool MainWindow::start()
     }
     m_started = true;
     refreshTime(); // the restored zones show at once, not a second later
-    bool numeric = false;
-    m_markedPort = settings.program.commPort.trimmed().toInt(&numeric);
-    if (!numeric)
-        m_markedPort = 0;
+    m_markedPort = parsePortNumber(settings.program.commPort).value_or(0);
     showPortMark();
 
     QString reason;
