@@ -5,7 +5,6 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-base-dev-tools
                 fonts-liberation2 clang-format)
-RUN_PACKAGES=()
 TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat xdotool x11-utils desktop-file-utils dpkg-dev file)
 
 # ensure_packages pkg... installs the Debian packages that are not installed yet. apt-get

@@ -21,11 +21,8 @@ namespace {
 
 const QByteArray Bom("\xEF\xBB\xBF");
 
-#ifdef Q_OS_WIN
-const QByteArray NewFileLineEnd("\r\n");
-#else
+// What a file without a line end yet gets.
 const QByteArray NewFileLineEnd("\n");
-#endif
 
 bool isBlank(char c)
 {

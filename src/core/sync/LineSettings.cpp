@@ -93,12 +93,8 @@ LineSettingsResult parseLineSettings(const QString &text)
     } else if (stopText == u"2") {
         settings.stopBits = QSerialPort::TwoStop;
     } else if (stopText == u"1.5") {
-#ifdef Q_OS_WIN
-        settings.stopBits = QSerialPort::OneAndHalfStop;
-#else
         // The termios interface knows only one or two stop bits.
         return failure(tr("1.5 stop bits are not supported on this system"));
-#endif
     } else {
         return failure(tr("the stop bits “%1” are not 1, 1.5 or 2").arg(stopText));
     }

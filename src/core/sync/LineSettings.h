@@ -25,8 +25,8 @@ struct LineSettingsResult
 };
 
 // Baud a positive whole number; parity n, e, o, m, s in either case; data bits 5..8; stop bits
-// 1, 1.5 or 2; blanks around fields allowed. A combination this platform cannot do (1.5 stop
-// bits on Linux) is an error, never a silent fallback.
+// 1 or 2; blanks around fields allowed. 1.5 stop bits, which a serial line here cannot do, are
+// an error with a reason of their own, never a silent fallback.
 LineSettingsResult parseLineSettings(const QString &text);
 
 // Hands the settings to a port (before or after it is opened), with no flow control: the

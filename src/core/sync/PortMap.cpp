@@ -30,12 +30,7 @@ PortDevice deviceForPort(const QString &commPortNumber, const IniFile &file)
     const QString configured = file.read(QString::fromLatin1(settings::PortsSection), name);
     if (!configured.trimmed().isEmpty())
         return {configured.trimmed(), QString()};
-
-#ifdef Q_OS_WIN
-    return {name, QString()};
-#else
     return {QStringLiteral("/dev/ttyS%1").arg(*number - 1), QString()};
-#endif
 }
 
 } // namespace mrv

@@ -13,7 +13,7 @@ class IniFile;
 std::optional<int> parsePortNumber(const QString &text);
 
 // Which device COM n stands for: the [Ports] section of the settings file (COMn=device), read
-// and never written; otherwise /dev/ttyS<n-1> on Linux, COMn on Windows.
+// and never written; otherwise /dev/ttyS<n-1>.
 struct PortDevice
 {
     QString path; // empty when the number is no number

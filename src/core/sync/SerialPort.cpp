@@ -98,11 +98,6 @@ QString SerialPort::errorString() const
     return m_error;
 }
 
-QString SerialPort::device() const
-{
-    return m_device;
-}
-
 bool SerialPort::wasLost() const
 {
     return m_lost;
@@ -167,7 +162,6 @@ QString SerialPort::openFailure() const
     case QSerialPort::DeviceNotFoundError:
         return tr("Cannot open %1: no such device (%2).").arg(m_device, why);
     case QSerialPort::PermissionError: {
-#ifndef Q_OS_WIN
         // The same error comes for a device held by another program (its lock) and for one
         // the user may not write to; only the latter is helped by the group.
         const QFileInfo file(m_device.contains(u'/') ? m_device
@@ -177,7 +171,6 @@ QString SerialPort::openFailure() const
                       "the “dialout” group (then log in again).")
                     .arg(m_device, why);
         }
-#endif
         return tr("Cannot open %1: it is busy or locked by another program (%2).")
                 .arg(m_device, why);
     }

@@ -37,7 +37,6 @@ public:
     bool write(const QByteArray &bytes);
 
     QString errorString() const;
-    QString device() const;
 
     // True after the open port failed under us (adapter pulled) and closed itself.
     bool wasLost() const;
