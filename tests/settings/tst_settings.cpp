@@ -210,21 +210,40 @@ private Q_SLOTS:
                  noConfigHome ? expected : root + expected);
     }
 
-    void table_data() // section/key=value held (no '=': no such key) | read as | warnings
+    void table_data()
     {
-        QTest::addColumn<QStringList>("f");
-        for (const char *row :
-             {"Zone/Zone1|-1|0", "Zone/Zone1=3x|-1|1", "Zone/Zone1=３|-1|1", "Zone/Zone1=99|-1|1",
-              "Zone/Zone1=4294967299|-1|1", "Zone/Zone1=31|31|0", "Zone/DST1=-1|0|1",
-              "Zone/DST1=3|0|1", "Settings/SyncInt=\" 3 \"|3|0", "Settings/SyncInt=-1|-1|0",
-              "Settings/CommPort|1|0", "Settings/CommPort= 4|4|0", "Settings/Setting|9600,n,8,1|0"})
-            QTest::newRow(row) << QString::fromUtf8(row).split(u'|');
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("held"); // null: no such key in the file
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("warnings");
+        const auto row = [](const char *name, const char *section, const char *key,
+                            const QString &held, const QString &expected, int warnings = 0) {
+            QTest::newRow(name) << section << key << held << expected << warnings;
+        };
+        row("zone missing: no selection", "Zone", "Zone1", {}, "-1");
+        row("zone with junk after the number", "Zone", "Zone1", "3x", "-1", 1);
+        row("zone in full-width digits", "Zone", "Zone1", "３", "-1", 1);
+        row("zone past the table", "Zone", "Zone1", "99", "-1", 1);
+        row("zone that wraps to 3 in 32 bits", "Zone", "Zone1", "4294967299", "-1", 1);
+        row("last zone of the table", "Zone", "Zone1", "31", "31");
+        row("daylight state below the range", "Zone", "DST1", "-1", "0", 1);
+        row("daylight state above the range", "Zone", "DST1", "3", "0", 1);
+        row("interval quoted with blanks", "Settings", "SyncInt", "\" 3 \"", "3");
+        row("no interval chosen", "Settings", "SyncInt", "-1", "-1");
+        row("port missing: COM1", "Settings", "CommPort", {}, "1");
+        row("port with a blank before it", "Settings", "CommPort", " 4", "4");
+        row("line settings missing: the usual ones", "Settings", "Setting", {}, "9600,n,8,1");
     }
     void table()
     {
-        QFETCH(QStringList, f);
-        put(path(), ('[' + QString(f[0]).replace(u'/', u"]\n"_s)).toUtf8());
-        expectWarnings(f[2].toInt());
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, held);
+        QFETCH(QString, expected);
+        QFETCH(int, warnings);
+        put(path(), u"[%1]\n%2"_s.arg(section, held.isNull() ? key : key + u'=' + held).toUtf8());
+        expectWarnings(warnings);
         const IniFile ini(path());
         QMap<QString, QString> got; // by name, so that a misspelt one in the table fails
         for (const IntSetting &s : {settings::Zone[0], settings::DST[0], settings::SyncInt})
@@ -232,7 +251,7 @@ private Q_SLOTS:
                     QString::number(readSetting(ini, s));
         for (const TextSetting &s : {settings::CommPort, settings::Setting})
             got[QString::asprintf("%s/%s", s.section, s.key)] = readSetting(ini, s);
-        QCOMPARE(got.value(f[0].section(u'=', 0, 0), u"no such setting"_s), f[1]);
+        QCOMPARE(got.value(section + '/' + key, u"no such setting"_s), expected);
     }
 };
 

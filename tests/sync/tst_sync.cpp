@@ -30,6 +30,7 @@ struct FailingPort : QSerialPort
 
 const QByteArray kFrame = QByteArray::fromHex("FE073B170D96051FFF"); // 23:59:07, 13 150 5 31
 const QDateTime kNoon(QDate(2024, 3, 31), QTime(12, 0), Qt::UTC);
+constexpr int kNoPick = -2; // -1 is a row too: the list with nothing selected
 
 } // namespace
 
@@ -54,28 +55,38 @@ private Q_SLOTS:
 
     void dueTicks_data()
     {
-        // SyncInterval, SyncCounter, row then picked (-2: none), "Sync Now" after that, ticks run.
-        QTest::addColumn<QList<int>>("setup");
+        QTest::addColumn<int>("interval"); // as the settings held it
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<int>("picked"); // the row then picked; kNoPick: none
+        QTest::addColumn<bool>("syncNow"); // "Sync Now" after that
+        QTest::addColumn<int>("ticks"); // how many run
         QTest::addColumn<QList<int>>("due"); // ticks (1-based) at which a frame falls due
-        QTest::newRow("start-up on 15 minutes") << QList {0, 0, 1, 1, 1801} << QList {1, 901, 1801};
-        QTest::newRow("60 to 1 minute at 120") << QList {3600, 120, 0, 0, 61} << QList {1, 61};
-        QTest::newRow("1 to 60 minutes at 30") << QList {60, 30, 3, 0, 3600} << QList {3570};
-        QTest::newRow("nothing selected keeps it") << QList {900, 10, -1, 0, 900} << QList {890};
-        QTest::newRow("no interval: every tick") << QList {0, 0, -1, 1, 3} << QList {1, 2, 3};
-        QTest::newRow("count near the top") << QList {3600, 32766, -2, 0, 2} << QList {1};
-        QTest::newRow("top count, no interval") << QList {0, 32767, -2, 0, 2} << QList {1, 2};
+        QTest::newRow("start-up on 15 minutes")
+                << 0 << 0 << 1 << true << 1801 << QList {1, 901, 1801};
+        QTest::newRow("60 to 1 minute at 120") << 3600 << 120 << 0 << false << 61 << QList {1, 61};
+        QTest::newRow("1 to 60 minutes at 30") << 60 << 30 << 3 << false << 3600 << QList {3570};
+        QTest::newRow("nothing selected keeps it")
+                << 900 << 10 << -1 << false << 900 << QList {890};
+        QTest::newRow("no interval: every tick") << 0 << 0 << -1 << true << 3 << QList {1, 2, 3};
+        QTest::newRow("count near the top") << 3600 << 32766 << kNoPick << false << 2 << QList {1};
+        QTest::newRow("top count, no interval")
+                << 0 << 32767 << kNoPick << false << 2 << QList {1, 2};
     }
     void dueTicks()
     {
-        QFETCH(QList<int>, setup);
+        QFETCH(int, interval);
+        QFETCH(int, counter);
+        QFETCH(int, picked);
+        QFETCH(bool, syncNow);
+        QFETCH(int, ticks);
         QFETCH(QList<int>, due);
-        SyncSchedule schedule {qint16(setup[0]), qint16(setup[1])};
-        if (setup[2] != -2)
-            schedule.chooseInterval(setup[2]);
-        if (setup[3])
+        SyncSchedule schedule {qint16(interval), qint16(counter)};
+        if (picked != kNoPick)
+            schedule.chooseInterval(picked);
+        if (syncNow)
             schedule.syncNow();
         QList<int> seen;
-        for (int t = 1; t <= setup[4]; ++t)
+        for (int t = 1; t <= ticks; ++t)
             if (schedule.tick())
                 seen.append(t);
         QCOMPARE(seen, due);
@@ -94,41 +105,56 @@ private Q_SLOTS:
         };
         QCOMPARE(device("3"), "/dev/ttyUSB0"); // keys in any case
         QCOMPARE(device(" 4 "), "/dev/ttyS3"); // empty override
+        QCOMPARE(device("\t12"), "/dev/ttyS11");
         QCOMPARE(device("32767"), "/dev/ttyS32766");
-        for (const QString number : {"abc", "0", "32768"})
+        for (const QString number : {"abc", "0", "-1", "32768"})
             QCOMPARE(device(number), "“" + number + "” is not a port number");
-        QCOMPARE(parsePortNumber("\t12 "), 12);
-        QCOMPARE(parsePortNumber("-1"), std::nullopt);
     }
 
-    // device (none: a fresh pseudo-terminal; "held": one in use) | line settings | what the port
-    // is set to, or a piece of the error text. 1.5 stop bits are never a silent fallback.
+    // 1.5 stop bits are never a silent fallback.
     void open_data()
     {
-        QTest::addColumn<QStringList>("f");
-        for (const char *row :
-             {"|9600,n,8,1|9600 N 8 1", "| 19200 , E , 7 , 2 |19200 E 7 2", "|300,o,5,1|300 O 5 1",
-              "|115200,M,6,2|115200 M 6 2", "|1200,s,8,1|1200 S 8 1",
-              "/dev/mirovalent-no-such-tty|9600,n,8,1|No such file",
-              "held|9600,n,8,1|busy or locked", "|9600,n,8,1.5|1.5 stop bits",
-              "|9600,n,8|“9600,n,8”", "|0,n,8,1|“0”", "|+9600,n,8,1|“+9600”",
-              "|99999999999,n,8,1|“99999999999”", "|9600,none,8,1|“none”", "|9600,n,4,1|“4”",
-              "|9600,n,8,3|“3”"})
-            QTest::newRow(row) << QString(row).split('|');
+        QTest::addColumn<QString>("device"); // empty: a fresh pseudo-terminal
+        QTest::addColumn<bool>("held"); // another port has it open
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("outcome"); // what the port is set to, or a piece of the error
+        const auto row = [](const char *name, const char *settings, const QString &outcome,
+                            const QString &device = {}, bool held = false) {
+            QTest::newRow(name) << device << held << settings << outcome;
+        };
+        row("the usual settings", "9600,n,8,1", "9600 N 8 1");
+        row("blanks around fields, capitals", " 19200 , E , 7 , 2 ", "19200 E 7 2");
+        row("odd parity, 5 data bits", "300,o,5,1", "300 O 5 1");
+        row("mark parity, 6 data bits", "115200,M,6,2", "115200 M 6 2");
+        row("space parity", "1200,s,8,1", "1200 S 8 1");
+        row("no such device", "9600,n,8,1", "No such file", "/dev/mirovalent-no-such-tty");
+        row("held by another port", "9600,n,8,1", "busy or locked", {}, true);
+        row("1.5 stop bits", "9600,n,8,1.5", "1.5 stop bits");
+        row("a field missing", "9600,n,8", "“9600,n,8”");
+        row("speed 0", "0,n,8,1", "“0”");
+        row("speed with a sign", "+9600,n,8,1", "“+9600”");
+        row("speed past 32 bits", "99999999999,n,8,1", "“99999999999”");
+        row("parity spelt out", "9600,none,8,1", "“none”");
+        row("4 data bits", "9600,n,4,1", "“4”");
+        row("3 stop bits", "9600,n,8,3", "“3”");
     }
     void open()
     {
-        QFETCH(QStringList, f);
+        QFETCH(QString, device);
+        QFETCH(bool, held);
+        QFETCH(QString, settings);
+        QFETCH(QString, outcome);
         PtyPair pty;
         SerialPort other;
-        if (f[0] == "held")
+        if (held)
             QVERIFY(other.open(pty.slavePath(), "9600,n,8,1"));
-        const QString device = f[0].startsWith('/') ? f[0] : pty.slavePath();
+        if (device.isEmpty())
+            device = pty.slavePath();
         auto *raw = new QSerialPort;
         SerialPort port(raw);
-        if (!port.open(device, f[1])) {
+        if (!port.open(device, settings)) {
             QVERIFY(!port.isOpen());
-            for (const QString &piece : {f[2], device})
+            for (const QString &piece : {outcome, device})
                 QVERIFY2(port.errorString().contains(piece), qPrintable(port.errorString()));
             return;
         }
@@ -136,7 +162,7 @@ private Q_SLOTS:
         QCOMPARE(raw->flowControl(), QSerialPort::NoFlowControl);
         QCOMPARE(QString::asprintf("%d %c %d %d", raw->baudRate(), "N?EOSM"[raw->parity()],
                                    raw -> dataBits(), raw -> stopBits()),
-                 f[2]);
+                 outcome);
     }
 
     // Bytes go out as given, none translated. When nobody reads the other end, the line fills
