@@ -3,9 +3,13 @@
 
 #include "AppFixture.h"
 #include "Pty.h"
+#include "app/Application.h"
+#include "app/SingleInstance.h"
 #include "tray/TrayIcon.h"
 
 #include <QCalendarWidget>
+#include <QDir>
+#include <QSignalSpy>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -310,6 +314,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("schedule"); // interval, count
         QTest::addColumn<int>("mark");
         QTest::addColumn<bool>("open");
+        QTest::addColumn<QString>("interval"); // what the interval list shows
         const QList<int> none {-1, -1, -1, -1}, cleared {0, 0, 0, 0};
         const QStringList hidden(8, QString());
         QTest::newRow("good")
@@ -320,26 +325,28 @@ private Q_SLOTS:
                 << false << QList {13, 22, 5, 31} << QList {0, 1, 1, 0}
                 << QStringList {"", "", "28 Mar 2027", "31 Oct 2027", "01 Oct 2026", "01 Apr 2027",
                                 "", ""}
-                << QList {1800, 1799} << 4 << true;
+                << QList {1800, 1799} << 4 << true << QString("30 minutes");
         QTest::newRow("greyed, and ticked without dates")
                 << QByteArray("[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\nDST4=1\n") << false << none
                 << QList {2, 0, 0, 1} << QStringList {"", "", "", "", "", "", "--", "--"}
-                << QList {60, 59} << 1 << true;
+                << QList {60, 59} << 1 << true << QString("1 minute");
         QTest::newRow("junk and out of range")
                 << QByteArray("[Zone]\nZone1=abc\nDST1=yes\nZone2=1x\nZone3=32\nZone4=-2\nDST2=3\n"
                               "DST3=-1\n[Settings]\nSyncInt=4\n\x01\x02\xff garbage\n")
-                << false << none << cleared << hidden << QList {60, 59} << 1 << true;
-        QTest::newRow("no interval, port beyond the menu")
+                << false << none << cleared << hidden << QList {60, 59} << 1 << true
+                << QString("1 minute");
+        QTest::newRow("every second, port beyond the menu")
                 << QByteArray("[Settings]\nSyncInt=-1\nCommPort=9\n") << false << none << cleared
-                << hidden << QList {0, -1} << 0 << true;
-        QTest::newRow("port that is no number")
+                << hidden << QList {0, -1} << 0 << true << QString("Every second");
+        QTest::newRow("a port that is no number runs on COM 1")
                 << QByteArray("[Settings]\nCommPort=COM3\n") << false << none << cleared << hidden
-                << QList {60, 0} << 0 << false;
-        QTest::newRow("1.5 stop bits")
+                << QList {60, 59} << 1 << true << QString("1 minute");
+        QTest::newRow("unusable line settings run on the default ones")
                 << QByteArray("[Settings]\nCommPort=2\nSetting=9600,n,8,1.5\n") << false << none
-                << cleared << hidden << QList {60, 0} << 2 << false;
-        QTest::newRow("busy port") << QByteArray("[Settings]\nCommPort=4\n") << true << none
-                                   << cleared << hidden << QList {60, 0} << 4 << false;
+                << cleared << hidden << QList {60, 59} << 2 << true << QString("1 minute");
+        QTest::newRow("busy port")
+                << QByteArray("[Settings]\nCommPort=4\n") << true << none << cleared << hidden
+                << QList {60, 0} << 4 << false << QString("1 minute");
     }
     void load()
     {
@@ -363,6 +370,7 @@ private Q_SLOTS:
         QTEST(QList<int>({schedule.interval(), schedule.counter()}), "schedule");
         QTEST(seen.mark, "mark");
         QTEST(seen.open, "open");
+        QTEST(app.find<QComboBox>("cboSync")->currentText(), "interval");
         QCOMPARE(app.boxes.texts, opened ? QStringList() : QStringList {"COM Port Error"});
         // No tray here (offscreen): never hidden without an icon to bring it back.
         QTRY_VERIFY(!opened || (window.isVisible() && window.isMinimized()));
@@ -370,6 +378,58 @@ private Q_SLOTS:
         QVERIFY(opened || details.contains("Serial Port"));
         QVERIFY(!busy || details.contains(display.slavePath()));
         QVERIFY(!window.trayIcon()->isVisible());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("configOrError");
+        QTest::newRow("nothing") << QStringList() << int(CommandLine::Run) << "";
+        QTest::newRow("a settings file")
+                << QStringList {"--config", "/tmp/x.ini"} << int(CommandLine::Run) << "/tmp/x.ini";
+        QTest::newRow("an unknown option, even beside help")
+                << QStringList {"--bogus", "-h"} << int(CommandLine::Fail)
+                << "unknown option 'bogus' (see --help)";
+        QTest::newRow("an extra argument") << QStringList {"extra"} << int(CommandLine::Fail)
+                                           << "unexpected argument 'extra' (see --help)";
+        QTest::newRow("an empty settings path")
+                << QStringList {"--config="} << int(CommandLine::Fail)
+                << "--config needs the path of a settings file";
+        QTest::newRow("version") << QStringList {"--version"} << int(CommandLine::Version) << "";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        const CommandLine line = parseCommandLine(QStringList {"mirovalent"} + arguments);
+        QTEST(int(line.action), "action");
+        QTEST(line.action == CommandLine::Fail ? line.error : line.configPath, "configOrError");
+    }
+
+    void oneCopyPerSettingsFile()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("mrvl.ini");
+        // A lock left by a copy that crashed (its process is gone) does not stop a start.
+        const QStringList before = QDir::temp().entryList({"mirovalent-*.lock"});
+        QStringList lock;
+        {
+            SingleInstance crashed(ini);
+            QVERIFY(crashed.claim());
+            lock = QDir::temp().entryList({"mirovalent-*.lock"});
+            lock.removeIf([&](const QString &name) { return before.contains(name); });
+            QCOMPARE(lock.size(), 1);
+        }
+        QFile stale(QDir::temp().filePath(lock.first()));
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("999999\nmirovalent\n\n") > 0);
+        stale.close();
+        SingleInstance first(ini), second(dir.filePath("./mrvl.ini")), other(ini + ".2");
+        QVERIFY(first.claim());
+        QVERIFY(other.claim()); // another file, another copy
+        QSignalSpy shown(&first, &SingleInstance::activationRequested);
+        QVERIFY(!second.claim());
+        QVERIFY(second.activateRunning());
+        QTRY_COMPARE(shown.count(), 1);
     }
 
     void shutDown()

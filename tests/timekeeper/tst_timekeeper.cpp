@@ -6,6 +6,7 @@
 #include "zones/TimeZoneSource.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,12 +96,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("before"); // null: no file yet
         QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QStringList>("warnings"); // one each, naming the key and the value
         QTest::newRow("first start")
                 << QByteArray()
                 << QByteArray("[Settings]\nCommPort=1\nSyncInt=0\nSetting=9600,n,8,1\n"
                               "[Zone]\nZone1=14\nZone2=22\nZone3=-1\nZone4=-1\n"
                               "DST1=0\nDST2=1\nDST3=0\nDST4=1\n"
-                              "DSS2=28 Mar\nDSE2=31 Oct\n");
+                              "DSS2=28 Mar\nDSE2=31 Oct\n")
+                << QStringList();
         // Values change in place with the file's own spelling, spacing and line ends; new keys
         // go after the last key of their section; everything else stays byte for byte, the
         // line settings above all, whose quotes a rewrite would drop.
@@ -115,17 +118,29 @@ private Q_SLOTS:
                            .replace("SyncInt=\"1\"", "SyncInt=1")
                            .replace("zone1=13", "zone1=14")
                            .append("Zone2=22\r\nZone3=-1\r\nZone4=-1\r\nDST2=1\r\nDST4=1\r\n"
-                                   "DSS2=28 Mar\r\nDSE2=31 Oct\r\n");
+                                   "DSS2=28 Mar\r\nDSE2=31 Oct\r\n")
+                << QStringList();
+        QTest::newRow("a port number and line settings that cannot be used stay as written")
+                << QByteArray("[Settings]\nCommPort=abc\nSetting=abc\n")
+                << QByteArray("[Settings]\nCommPort=abc\nSetting=abc\nSyncInt=0\n[Zone]\nZone1=14\n"
+                              "Zone2=22\nZone3=-1\nZone4=-1\nDST1=0\nDST2=1\nDST3=0\nDST4=1\n"
+                              "DSS2=28 Mar\nDSE2=31 Oct\n")
+                << QStringList {"CommPort in .* is \"abc\": not a port number",
+                                "Setting in .* is \"abc\""};
         QTest::newRow("29 February stays 29 February in a common year")
                 << QByteArray("[Zone]\nDST3=1\nDSS3=29 Feb\nDSE3=31 Oct\n")
                 << QByteArray("[Zone]\nDST3=1\nDSS3=29 Feb\nDSE3=31 Oct\nZone1=14\nZone2=22\n"
                               "Zone3=-1\nZone4=-1\nDST1=0\nDST2=1\nDST4=1\nDSS2=28 Mar\n"
                               "DSE2=31 Oct\n[Settings]\nCommPort=1\nSyncInt=0\n"
-                              "Setting=9600,n,8,1\n");
+                              "Setting=9600,n,8,1\n")
+                << QStringList();
     }
     void shutDownFile()
     {
         QFETCH(QByteArray, before);
+        QFETCH(QStringList, warnings);
+        for (const QString &warning : warnings)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
         QTemporaryDir dir;
         const QString path = dir.filePath("mrvl.ini");
         if (QFile file(path); !before.isNull() && file.open(QIODevice::WriteOnly))

@@ -2,6 +2,8 @@
 
 #include "IniFile.h"
 #include "SettingsTable.h"
+#include "sync/LineSettings.h"
+#include "sync/PortMap.h"
 
 namespace mrv {
 
@@ -19,6 +21,19 @@ std::optional<DayMonth> dayMonthOf(const DstDate &date)
     return date.stored;
 }
 
+// A text the program cannot use runs as the default; the file keeps the user's text.
+QString usableOrDefault(const IniFile &file, const TextSetting &setting, const QString &text,
+                        const QString &reason)
+{
+    if (reason.isEmpty())
+        return text;
+    qCWarning(lcSettings).noquote()
+            << QStringLiteral("[%1] %2 in %3 is \"%4\": %5; using %6")
+                       .arg(QLatin1String(setting.section), QLatin1String(setting.key), file.path(),
+                            text, reason, QLatin1String(setting.defaultValue));
+    return QString::fromLatin1(setting.defaultValue);
+}
+
 } // namespace
 
 Settings loadSettings(const IniFile &file, const QLocale &locale)
@@ -32,8 +47,14 @@ Settings loadSettings(const IniFile &file, const QLocale &locale)
         zone.end = storedDate(file, settings::DSE[k], locale);
     }
     loaded.program.syncIntervalRow = readSetting(file, settings::SyncInt);
-    loaded.program.commPort = readSetting(file, settings::CommPort);
-    loaded.program.lineSettings = readSetting(file, settings::Setting);
+    const QString port = readSetting(file, settings::CommPort);
+    loaded.program.keepStoredCommPort = !parsePortNumber(port);
+    loaded.program.commPort = usableOrDefault(
+            file, settings::CommPort, port,
+            loaded.program.keepStoredCommPort ? QStringLiteral("not a port number") : QString());
+    const QString line = readSetting(file, settings::Setting);
+    loaded.program.lineSettings =
+            usableOrDefault(file, settings::Setting, line, parseLineSettings(line).error);
     return loaded;
 }
 
@@ -44,7 +65,8 @@ bool saveSettings(IniFile &file, const Settings &settings)
         writes.append(
                 {QString::fromLatin1(setting.section), QString::fromLatin1(setting.key), value});
     };
-    put(settings::CommPort, settings.program.commPort);
+    if (!settings.program.keepStoredCommPort)
+        put(settings::CommPort, settings.program.commPort);
     put(settings::SyncInt, QString::number(settings.program.syncIntervalRow));
     // The line settings are never rewritten; a first start leaves a complete file behind.
     if (file.read(QString::fromLatin1(settings::Setting.section),

@@ -32,11 +32,16 @@ struct ProgramSettings
 {
     QString commPort = QStringLiteral("1"); // the display's port number, as the file has it
     QString lineSettings = QStringLiteral("9600,n,8,1"); // "baud,parity,data,stop"
-    int syncIntervalRow = 0; // row of the interval list, -1 for none
+    int syncIntervalRow = 0; // row of the interval list; kEverySecondRow: a frame every second
+    // The file's CommPort could not be used: the default runs, and the user's text stays in the
+    // file until a port is picked.
+    bool keepStoredCommPort = false;
     friend bool operator==(const ProgramSettings &, const ProgramSettings &) = default;
 };
 
 inline constexpr int kZonePanels = 4;
+// SyncInt for a frame at every second, as the time servers' every-second mode.
+inline constexpr int kEverySecondRow = -1;
 
 struct Settings
 {
@@ -46,13 +51,14 @@ struct Settings
 };
 
 // Reads every setting in the order start-up uses; anything missing or unusable is its default.
+// A CommPort that is no port number and line settings that cannot be used log one warning each.
 // Stored months are read in English or in the locale's abbreviations.
 Settings loadSettings(const IniFile &file, const QLocale &locale);
 
 // Writes the settings as one atomic save, in the order shut-down uses. The line settings are
-// written only when the file lacks them; daylight-saving dates only for panels that observe
-// daylight saving, and only the sides that hold a date (a picked date keeps its day and month).
-// False when the save failed.
+// written only when the file lacks them, an unusable CommPort only once the user picked a port;
+// daylight-saving dates only for panels that observe daylight saving, and only the sides that hold
+// a date (a picked date keeps its day and month). False when the save failed.
 bool saveSettings(IniFile &file, const Settings &settings);
 
 } // namespace mrv

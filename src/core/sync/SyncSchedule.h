@@ -22,6 +22,8 @@ public:
     // The user picked a row: the interval follows it; a row outside the list leaves it as it
     // is. The count is not touched.
     void chooseInterval(int row);
+    // A frame at every tick, as with no interval chosen.
+    void sendEverySecond() { m_interval = 0; }
     // "Sync Now" (and a successful start-up): the next tick is due.
     void syncNow();
     // One sync tick: counts, and returns true when a frame falls due (the count reached or

@@ -5,8 +5,6 @@
 #include "sync/SyncFrame.h"
 #include "zones/SecondTicker.h"
 
-#include <QCoreApplication>
-
 namespace mrv {
 
 Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, const QString &iniPath,
@@ -25,7 +23,7 @@ Timekeeper::~Timekeeper() = default;
 void Timekeeper::load(const QLocale &locale)
 {
     m_settings = loadSettings(m_ini, locale);
-    m_schedule.chooseInterval(m_settings.program.syncIntervalRow);
+    chooseInterval(m_settings.program.syncIntervalRow);
 }
 
 bool Timekeeper::save()
@@ -58,12 +56,12 @@ void Timekeeper::tick()
 
 bool Timekeeper::sendFrameIfDue(const TimeSnapshot &snapshot)
 {
-    if (!m_schedule.tick())
-        return false;
-    // A display whose adapter was pulled and plugged in again gets back in step by itself.
-    if (!m_port->isOpen() && m_port->wasLost())
-        m_port->reopenIfLost();
-    if (!m_port->isOpen())
+    bool due = m_schedule.tick();
+    // A display whose adapter was pulled is looked for at every tick, and gets its time as soon
+    // as it is back, whatever the interval.
+    if (!m_port->isOpen() && m_port->wasLost() && m_port->reopenIfLost())
+        due = true;
+    if (!due || !m_port->isOpen())
         return false;
     return m_port->write(buildSyncFrame(snapshot.gmt, snapshot.codes()));
 }
@@ -73,8 +71,7 @@ bool Timekeeper::openPort(QString *reason)
     const PortDevice target = deviceForPort(m_settings.program.commPort, m_ini);
     if (target.path.isEmpty()) {
         m_port->close();
-        *reason = QCoreApplication::translate("mrv::Timekeeper", "COM %1 has no device: %2")
-                          .arg(m_settings.program.commPort, target.error);
+        *reason = target.error;
         return false;
     }
     if (m_port->open(target.path, m_settings.program.lineSettings))
@@ -91,13 +88,17 @@ bool Timekeeper::choosePort(int number, QString *reason)
     if (m_port->isOpen())
         m_port->close();
     m_settings.program.commPort = QString::number(number);
+    m_settings.program.keepStoredCommPort = false;
     return openPort(reason);
 }
 
 void Timekeeper::chooseInterval(int row)
 {
     m_settings.program.syncIntervalRow = row;
-    m_schedule.chooseInterval(row);
+    if (row == kEverySecondRow)
+        m_schedule.sendEverySecond();
+    else
+        m_schedule.chooseInterval(row);
 }
 
 void Timekeeper::syncNow()

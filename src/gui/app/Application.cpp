@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "MainWindow.h"
+#include "SingleInstance.h"
 #include "dialogs/MessageBox.h"
 #include "settings/IniFile.h"
 #include "system/SignalPipe.h"
@@ -41,24 +42,68 @@ bool hasDisplay()
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
+void say(const QString &line)
+{
+    std::fprintf(stderr, "mirovalent: %s\n", qPrintable(line));
+}
+
 } // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption help(QStringList {QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({config, help, version});
+    CommandLine line;
+    if (!parser.parse(arguments)) {
+        QString text = parser.errorText();
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        if (!text.isEmpty())
+            text[0] = text[0].toLower();
+        line.error = text + QStringLiteral(" (see --help)");
+    } else if (parser.isSet(help)) {
+        line.action = CommandLine::Help;
+    } else if (parser.isSet(version)) {
+        line.action = CommandLine::Version;
+    } else if (!parser.positionalArguments().isEmpty()) {
+        line.error = QStringLiteral("unexpected argument '%1' (see --help)")
+                             .arg(parser.positionalArguments().constFirst());
+    } else if (parser.isSet(config) && parser.value(config).trimmed().isEmpty()) {
+        line.error = QStringLiteral("--config needs the path of a settings file");
+    } else {
+        line.configPath = parser.value(config);
+    }
+    if (!line.error.isEmpty())
+        line.action = CommandLine::Fail;
+    return line;
+}
 
 int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--version")) {
-            std::printf("mirovalent %s\n", MIROVALENT_VERSION);
-            return 0;
-        }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Everything the command line can say is said before a display is needed.
+    const CommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+    case CommandLine::Help:
+        std::fputs(kUsage, stdout);
+        return 0;
+    case CommandLine::Version:
+        std::printf("mirovalent %s\n", MIROVALENT_VERSION);
+        return 0;
+    case CommandLine::Fail:
+        say(line.error);
+        return 2;
+    case CommandLine::Run:
+        break;
     }
     if (!hasDisplay()) {
-        std::fputs("mirovalent: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); start "
-                   "it from a desktop session.\n",
-                   stderr);
+        say(QStringLiteral("no display (neither DISPLAY nor WAYLAND_DISPLAY is set); start it "
+                           "from a desktop session."));
         return 1;
     }
 
@@ -71,15 +116,15 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     // window, and at session end.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QCommandLineParser parser;
-    QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Use this settings file."),
-                              QStringLiteral("FILE"));
-    parser.addOption(config);
-    parser.process(app);
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "mirovalent: unexpected argument '%s' (see --help)\n",
-                     qPrintable(parser.positionalArguments().first()));
-        return 2;
+    const QString iniPath = line.configPath.isEmpty() ? defaultIniFilePath() : line.configPath;
+    SingleInstance instance(iniPath);
+    if (!instance.claim()) {
+        if (instance.activateRunning()) {
+            say(QStringLiteral("already running for %1; its window is shown.").arg(iniPath));
+            return 0;
+        }
+        say(QStringLiteral("another copy holds %1 and does not answer.").arg(iniPath));
+        return 1;
     }
 
     // SIGTERM, SIGINT and SIGHUP end the program the same way as "Exit": settings saved, port
@@ -87,7 +132,9 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     // one starts, and quit() only ends the main one: close the boxes too.
     bool signalled = false;
     SignalPipe signalPipe;
-    signalPipe.watch({SIGTERM, SIGINT, SIGHUP});
+    if (!signalPipe.watch({SIGTERM, SIGINT, SIGHUP}))
+        say(QStringLiteral("cannot catch signals (%1); SIGTERM will not save the settings.")
+                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
     QObject::connect(&signalPipe, &SignalPipe::caught, &app, [&signalled, &app] {
         signalled = true;
         while (QWidget *modal = QApplication::activeModalWidget()) {
@@ -104,10 +151,12 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     deps.clock = &clock;
     deps.zones = &zones;
     deps.boxes = &boxes;
-    deps.iniPath = parser.isSet(config) ? parser.value(config) : defaultIniFilePath();
+    deps.iniPath = iniPath;
     deps.tick = !driveTicks;
 
     MainWindow window(deps);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     &MainWindow::restoreFromTray);
     QObject::connect(&window, &MainWindow::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &MainWindow::shutDown);
@@ -119,13 +168,14 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
         driveTicks(window);
 
     const bool inTray = window.start();
-    if (signalled) {
-        window.shutDown();
-        return 0;
+    int status = 0;
+    if (!signalled) {
+        if (!inTray)
+            window.show();
+        status = app.exec();
     }
-    if (!inTray)
-        window.show();
-    return app.exec();
+    // A save that failed is an error of the whole run, whichever way it ended.
+    return window.shutDown() ? status : 1;
 }
 
 } // namespace mrv

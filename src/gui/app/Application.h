@@ -1,8 +1,20 @@
 #pragma once
 
+#include <QStringList>
+
 #include <functional>
 
 namespace mrv {
+
+// What the command line asks for. Checked before anything needs a display.
+struct CommandLine
+{
+    enum Action { Run, Help, Version, Fail };
+    Action action = Run;
+    QString configPath; // empty for the usual place
+    QString error; // one line, for Fail
+};
+CommandLine parseCommandLine(const QStringList &arguments);
 
 class MainWindow;
 

@@ -52,6 +52,9 @@ QGroupBox *frame(const QString &title, const QString &objectName, QSize size, QW
     return box;
 }
 
+// Where the interval list shows "Every second", after the four intervals.
+constexpr int kEverySecondIndex = 4;
+
 } // namespace
 
 MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
@@ -125,9 +128,9 @@ QWidget *MainWindow::buildLeftColumn()
     // Wider than drawn (1095 twips), which cuts "15 minutes" off in the faces found here.
     m_cboSync->setFixedSize(twipsSize(1395, 315));
     m_cboSync->addItems(SyncSchedule::intervalTexts());
-    connect(m_cboSync, &QComboBox::currentIndexChanged, this, [this](int row) {
+    connect(m_cboSync, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (m_started)
-            m_keeper->chooseInterval(row);
+            m_keeper->chooseInterval(index == kEverySecondIndex ? kEverySecondRow : index);
     });
     layout->addWidget(
             frame(tr("Sync Interval"), QStringLiteral("Frame6"), twipsSize(2055, 855), m_cboSync));
@@ -199,8 +202,14 @@ bool MainWindow::start()
     for (std::size_t k = 0; k < m_panels.size(); ++k)
         m_panels[k]->showSettings(settings.zones[k]);
     {
+        // Every second is no choice of the list; a file that asks for it shows it as one.
         const QSignalBlocker blocker(m_cboSync);
-        m_cboSync->setCurrentIndex(settings.program.syncIntervalRow);
+        int index = settings.program.syncIntervalRow;
+        if (index == kEverySecondRow) {
+            m_cboSync->addItem(tr("Every second"));
+            index = kEverySecondIndex;
+        }
+        m_cboSync->setCurrentIndex(index);
     }
     m_started = true;
     refreshTime(); // the restored zones show at once, not a second later
@@ -219,17 +228,18 @@ bool MainWindow::start()
     return true;
 }
 
-void MainWindow::shutDown()
+bool MainWindow::shutDown()
 {
     if (m_shutDown)
-        return;
+        return m_saved;
     m_shutDown = true;
     m_keeper->stopTicking();
     if (m_dateDialog)
         m_dateDialog->close();
-    m_keeper->save();
+    m_saved = m_keeper->save();
     m_keeper->port().close();
     m_tray->hide();
+    return m_saved;
 }
 
 void MainWindow::showTime(const TimeSnapshot &snapshot, bool frameSent)

@@ -45,8 +45,9 @@ public:
     // window went to the tray (or was minimised, with no tray).
     bool start();
     // Saves the settings, closes the port, removes the icon and closes a date dialog. Does its
-    // work once per run, however often it is called.
-    void shutDown();
+    // work once per run, however often it is called. False when the settings could not be
+    // saved.
+    bool shutDown();
 
     void restoreFromTray();
     void exitProgram();
@@ -96,6 +97,7 @@ private:
 
     bool m_started = false;
     bool m_shutDown = false;
+    bool m_saved = false;
     bool m_centred = false;
 };
 
