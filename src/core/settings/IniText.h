@@ -1,0 +1,51 @@
+#pragma once
+
+// The text of a settings file as the reader and the writer see it: its lines, and the names
+// and values on them. The file is handled as bytes: a write splices new bytes into the old
+// ones, so every line it does not own (comments, unknown keys, other encodings, odd line
+// endings) stays exactly as it was. Only names and the wanted value are ever decoded.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace mrv::ini {
+
+inline const QByteArray Bom("\xEF\xBB\xBF");
+
+// Text without the blanks at its ends.
+QByteArrayView trimmed(QByteArrayView text);
+
+// UTF-8, falling back to Latin-1 for files saved in a legacy 8-bit code page, so that such a
+// value shows its accented letters rather than replacement marks.
+QString decode(QByteArrayView bytes);
+
+bool isAscii(QByteArrayView bytes);
+
+struct Line
+{
+    enum Kind { Other, Section, Key };
+    Kind kind = Other;
+    qsizetype next = 0; // first byte after the line and its line end
+    bool hasEnd = false; // the line ends in '\n'
+    QByteArrayView name; // section or key name, trimmed
+    qsizetype valueBegin = 0; // the trimmed value of a key line, quotes included
+    qsizetype valueEnd = 0;
+};
+
+// Reads the lines of the file one at a time, without copying.
+class LineReader
+{
+public:
+    explicit LineReader(QByteArrayView data);
+    bool next(Line &line);
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_pos = 0;
+};
+
+// The line end that new lines in this file get.
+QByteArray lineEndOf(const QByteArray &data);
+
+} // namespace mrv::ini
