@@ -1,9 +1,11 @@
 #include "SerialPort.h"
 
+#include "DeviceFile.h"
 #include "LineSettings.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QSocketNotifier>
 
 namespace mrv {
 
@@ -26,10 +28,8 @@ SerialPort::SerialPort(QSerialPort *port, QObject *parent)
 SerialPort::~SerialPort()
 {
     // Nothing may be reported from a port that is going away with us.
-    m_closing = true;
     m_port->disconnect(this);
-    if (m_port->isOpen())
-        m_port->close();
+    closePort();
 }
 
 bool SerialPort::open(const QString &device, const QString &lineSettings)
@@ -54,12 +54,7 @@ bool SerialPort::open(const PortDevice &device, const QString &lineSettings)
 void SerialPort::close()
 {
     m_lost = false;
-    if (!m_port->isOpen())
-        return;
-    m_closing = true;
-    m_port->close();
-    m_port->clearError();
-    m_closing = false;
+    closePort();
 }
 
 bool SerialPort::isOpen() const
@@ -72,6 +67,12 @@ bool SerialPort::write(const QByteArray &bytes)
     // The reason the port is closed (a failed opening, a loss) stays in errorString().
     if (!m_port->isOpen() || bytes.isEmpty())
         return false;
+    // A hang-up the event loop has not passed on yet: said as such rather than as the write
+    // error it would cause.
+    if (deviceHungUp(int(m_port->handle()))) {
+        onHangUp();
+        return false;
+    }
 
     // Whatever an earlier write left unsent carries a time that has passed (frames are a
     // second or more apart, far longer than nine bytes take on any line). Drop it, from our
@@ -110,6 +111,7 @@ bool SerialPort::reopenIfLost()
     if (!openDevice())
         return false;
     m_lost = false;
+    qCInfo(lcSync, "The serial port %s works again.", qUtf8Printable(m_device));
     return true;
 }
 
@@ -121,6 +123,13 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
         return;
     if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError)
         loseLine(m_port->errorString());
+}
+
+void SerialPort::onHangUp()
+{
+    if (m_closing || !m_port->isOpen())
+        return;
+    loseLine(tr("the device hung up (unplugged, or its other end closed)"));
 }
 
 bool SerialPort::openDevice()
@@ -152,6 +161,10 @@ bool SerialPort::openDevice()
         return false;
     }
     m_port->clearError();
+    // An exception notice never comes for bytes the display might send back, which nobody reads
+    // on this write-only line; it comes for a hang-up, under both of Qt's event loops.
+    m_hangUpWatch = new QSocketNotifier(m_port->handle(), QSocketNotifier::Exception, this);
+    connect(m_hangUpWatch, &QSocketNotifier::activated, this, &SerialPort::onHangUp);
     return true;
 }
 
@@ -182,13 +195,29 @@ QString SerialPort::openFailure() const
 void SerialPort::loseLine(const QString &reason)
 {
     m_error = tr("The serial port %1 stopped working and was closed: %2.").arg(m_device, reason);
+    closePort();
+    m_lost = true;
+    qCWarning(lcSync, "%s", qUtf8Printable(m_error));
+    Q_EMIT lost(m_error);
+}
+
+void SerialPort::closePort()
+{
+    // The watch goes first: its descriptor is about to be closed, and the number may be reused.
+    // It may be the sender of the notice being handled, so it is deleted later.
+    if (m_hangUpWatch) {
+        m_hangUpWatch->setEnabled(false);
+        m_hangUpWatch->deleteLater();
+        m_hangUpWatch = nullptr;
+    }
+    if (!m_port->isOpen())
+        return;
+    // Errors raised while closing (the driver repeats a failure) are echoes; onError() ignores
+    // them.
     m_closing = true;
     m_port->close();
     m_port->clearError();
     m_closing = false;
-    m_lost = true;
-    qCWarning(lcSync, "%s", qUtf8Printable(m_error));
-    Q_EMIT lost(m_error);
 }
 
 } // namespace mrv

@@ -7,6 +7,8 @@
 #include <QSerialPort>
 #include <QString>
 
+class QSocketNotifier;
+
 namespace mrv {
 
 // The one serial line to the display. Write-only, no flow control. Writes the bytes as they
@@ -38,22 +40,29 @@ public:
 
     QString errorString() const;
 
-    // True after the open port failed under us (adapter pulled) and closed itself.
+    // True after the open port failed under us and closed itself: the adapter was pulled, the
+    // other end hung up, or a write failed. A hang-up is noticed when it happens, while the
+    // event loop runs, not only at the next write.
     bool wasLost() const;
-    // When lost: one silent attempt to open the same device with the same settings again.
+    // When lost: one silent attempt to open the same device with the same settings again. True
+    // when the port is open again; that is logged once.
     bool reopenIfLost();
 
 Q_SIGNALS:
-    // The open port failed (resource error) and was closed; emitted once per loss.
+    // The open port failed and was closed; emitted once per loss, with one warning logged.
     void lost(const QString &reason);
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    void onHangUp();
     bool openDevice();
     QString openFailure() const;
     void loseLine(const QString &reason);
+    void closePort();
 
     QSerialPort *m_port = nullptr;
+    // Watches the open line for a hang-up, which QSerialPort reports only when it next writes.
+    QSocketNotifier *m_hangUpWatch = nullptr;
     QString m_device;
     QString m_settings;
     QString m_error;
