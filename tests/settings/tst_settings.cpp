@@ -3,6 +3,10 @@
 
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace mrv;
@@ -178,6 +182,48 @@ private Q_SLOTS:
         const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
         QCOMPARE(QDir(folder).entryList(all), // and no temporary file left
                  kind == u"blocked" ? QStringList() : QStringList {"mrvl.ini"});
+    }
+
+    // A save that runs out of room fails, says why and leaves the old file byte for byte.
+    void fullDisk_data()
+    {
+        QTest::addColumn<bool>("smallDisk"); // else a file size limit on this process
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full") << true << u"No space left on device"_s;
+        QTest::newRow("file size limit") << false << u"File too large"_s;
+    }
+    void fullDisk()
+    {
+        QFETCH(bool, smallDisk);
+        QFETCH(QString, reason);
+        const QString folder = m_dir->filePath("disk"), file = folder + "/mrvl.ini";
+        const QByteArray before = "[S]\nK=4\n";
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray mountPoint = QFile::encodeName(folder);
+        if (smallDisk && ::mount("tmpfs", mountPoint, "tmpfs", 0, "size=64k") != 0)
+            QSKIP("no small file system can be mounted here (needs root)");
+        const auto unmount = qScopeGuard([&] {
+            if (smallDisk)
+                ::umount2(mountPoint, MNT_DETACH);
+        });
+        put(file, before);
+        QFile filler(folder + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (smallDisk && filler.write(QByteArray(4096, 'x')) > 0) { }
+        const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+        rlimit oldLimit {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &oldLimit) == 0);
+        rlimit limit = oldLimit;
+        limit.rlim_cur = smallDisk ? limit.rlim_cur : 4; // a few bytes of the new file
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(reason));
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const bool saved = IniFile(file).write("S", "K", "5");
+        ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+        ::signal(SIGXFSZ, oldSignal);
+        QVERIFY(!saved);
+        QCOMPARE(bytesOf(file), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 QStringList({"filler", "mrvl.ini"}));
     }
 
     void iniFolder_data()
