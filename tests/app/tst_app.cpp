@@ -100,6 +100,11 @@ private Q_SLOTS:
             QCOMPARE(overlaps(app.find("Frame", n)), QStringList());
         app.find<QCheckBox>("Check2")->setCheckState(Qt::Checked);
         QCOMPARE(overlaps(app.find("Frame3")), QStringList());
+        // A long zone name shows its start, where the offset is; the tooltip has all of it.
+        auto *list = app.find<QComboBox>("cboTimeZone1");
+        list->setCurrentIndex(26);
+        QCOMPARE(list->lineEdit()->cursorPosition(), 0);
+        QCOMPARE(list->toolTip(), "(GMT + 8:00) Beijing,Hong Kong,Singapore");
         auto *clock = app.find<QLabel>("lblZone2");
         QCOMPARE(clock->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(clock->palette().color(QPalette::Window), QColor(Qt::black));
@@ -175,6 +180,8 @@ private Q_SLOTS:
         QCOMPARE(frameAtShow.toHex(' '), "fe 07 3b 17 0d 96 05 1f ff");
         QCOMPARE(app.find<QLabel>("lblGMT")->text(), "23:59:07");
         QCOMPARE(app.find<QLabel>("lblZone2")->text(), "06:44:07");
+        QCOMPARE(app.find<QLabel>("lblDSS1_2")->accessibleName(),
+                 "Zone 2 DST start date: 01 Dec 2026");
         QCOMPARE(app.find<QLabel>("lblLastSync")->text().left(32),
                  "Last Sync On 06/12/2026 23:59:07");
         disconnect(&app.keeper(), &Timekeeper::ticked, this, nullptr);

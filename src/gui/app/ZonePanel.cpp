@@ -67,11 +67,10 @@ QLabel *fixedLabel(const QString &text, const QString &objectName, int widthTwip
     return label;
 }
 
-DateLabel *dateLabel(const QString &objectName, const QString &accessibleName, QWidget *parent)
+DateLabel *dateLabel(const QString &objectName, QWidget *parent)
 {
     auto *label = new DateLabel(parent);
     label->setObjectName(objectName);
-    label->setAccessibleName(accessibleName);
     label->setFixedSize(twipsSize(1095, 255));
     label->setAutoFillBackground(true);
     QPalette palette = label->palette();
@@ -128,10 +127,8 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
             fixedLabel(tr("DST Start"), QStringLiteral("Label%1").arg(kStartCaption[k]), 855, this);
     m_endCaption =
             fixedLabel(tr("DST End"), QStringLiteral("Label%1").arg(kEndCaption[k]), 735, this);
-    m_start = dateLabel(QStringLiteral("lblDSS1_%1").arg(2 * k),
-                        tr("Zone %1 DST start date").arg(number), this);
-    m_end = dateLabel(QStringLiteral("lblDSS1_%1").arg(2 * k + 1),
-                      tr("Zone %1 DST end date").arg(number), this);
+    m_start = dateLabel(QStringLiteral("lblDSS1_%1").arg(2 * k), this);
+    m_end = dateLabel(QStringLiteral("lblDSS1_%1").arg(2 * k + 1), this);
     connect(m_start, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::Start); });
     connect(m_end, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::End); });
 
@@ -187,6 +184,16 @@ void ZonePanel::setupZoneList()
         box->lineEdit()->setCursorPosition(cursor);
     });
     connect(box, &QComboBox::currentIndexChanged, this, &ZonePanel::rowChosen);
+    // A long name shows its start, where the offset is, and the whole name as its tooltip.
+    connect(box, &QComboBox::currentIndexChanged, this, &ZonePanel::showNameStart);
+    showNameStart();
+}
+
+void ZonePanel::showNameStart()
+{
+    m_zoneList->setToolTip(m_zoneList->currentText());
+    if (m_zoneList->currentIndex() >= 0 && !m_zoneList->lineEdit()->hasFocus())
+        m_zoneList->lineEdit()->setCursorPosition(0);
 }
 
 void ZonePanel::showSettings(const ZonePanelSettings &settings)
@@ -215,12 +222,15 @@ void ZonePanel::showDateControls(bool shown)
 void ZonePanel::showTime(const ZoneTime &time, const QLocale &locale)
 {
     m_clock->setText(formatClock(time.shown, locale));
-    const auto show = [&locale](DateLabel *label, const std::optional<QDate> &date) {
+    // Screen readers read the name, so it carries the date as well as what the label is.
+    const auto show = [&locale](DateLabel *label, const QString &what,
+                                const std::optional<QDate> &date) {
         label->setText(date ? formatDateLabel(*date, locale)
                             : QString::fromLatin1(kNoDatePlaceholder));
+        label->setAccessibleName(QStringLiteral("%1: %2").arg(what, label->text()));
     };
-    show(m_start, time.window.start);
-    show(m_end, time.window.end);
+    show(m_start, tr("Zone %1 DST start date").arg(m_number), time.window.start);
+    show(m_end, tr("Zone %1 DST end date").arg(m_number), time.window.end);
 }
 
 } // namespace mrv

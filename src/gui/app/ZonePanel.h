@@ -41,6 +41,7 @@ Q_SIGNALS:
 
 private:
     void setupZoneList();
+    void showNameStart();
     void showDateControls(bool shown);
 
     int m_number = 0;
