@@ -4,6 +4,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <ctime>
+
+#include <fcntl.h>
 
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -224,6 +227,39 @@ private Q_SLOTS:
         QCOMPARE(bytesOf(file), before);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  QStringList({"filler", "mrvl.ini"}));
+    }
+
+    // A save removes the temporary files that killed saves left beside the file, and nothing
+    // else.
+    void leftovers_data()
+    {
+        QTest::addColumn<QString>("name"); // ending in '/': a folder
+        QTest::addColumn<int>("age"); // seconds since it was written
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("left by a killed save") << u"mrvl.ini.qT7XbA"_s << 120 << true;
+        QTest::newRow("another save still writing") << u"mrvl.ini.RtYuIo"_s << 5 << false;
+        QTest::newRow("a copy named .bak") << u"mrvl.ini.bak"_s << 120 << false;
+        QTest::newRow("a copy named as a word") << u"mrvl.ini.Backup"_s << 120 << false;
+        QTest::newRow("one letter more") << u"mrvl.ini.qT7XbAc"_s << 120 << false;
+        QTest::newRow("another file's") << u"other.ini.qT7XbA"_s << 120 << false;
+        QTest::newRow("a folder") << u"mrvl.ini.qT7XbA/"_s << 120 << false;
+    }
+    void leftovers()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, age);
+        QFETCH(bool, removed);
+        const QString leftover = m_dir->filePath(name);
+        if (name.endsWith(u'/'))
+            QVERIFY(QDir().mkpath(leftover));
+        else
+            put(leftover, "[S]\nK=3\n");
+        const timespec written = {std::time(nullptr) - age, 0};
+        const timespec times[] = {written, written};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(leftover), times, 0) == 0);
+        put(path(), "[S]\nK=4\n");
+        QVERIFY(IniFile(path()).write("S", "K", "5"));
+        QCOMPARE(QFileInfo::exists(leftover), !removed);
     }
 
     void iniFolder_data()

@@ -2,6 +2,7 @@
 
 #include "IniFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,6 +66,45 @@ int writeDurably(int descriptor, QByteArrayView data)
     return 0;
 }
 
+// QSaveFile names its temporary file after the file, a dot and six random letters (or digits)
+// where the file system cannot hold a nameless one, such as FAT on a USB stick or a network
+// share. A save killed before its rename leaves that file behind for good. A person's copy may
+// be called mrvl.ini.backup or mrvl.ini.Backup, so only letters that mix cases past the first
+// one make a name ours.
+bool isTemporaryName(QStringView suffix)
+{
+    bool lower = false, upperPastFirst = false;
+    for (qsizetype i = 0; i < suffix.size(); ++i) {
+        const char16_t c = suffix[i].unicode();
+        if (!(c < 0x80 && QChar::isLetterOrNumber(c)))
+            return false;
+        lower = lower || QChar::isLower(c);
+        upperPastFirst = upperPastFirst || (i > 0 && QChar::isUpper(c));
+    }
+    return suffix.size() == 6 && lower && upperPastFirst;
+}
+
+// Removes the temporary files that earlier saves of this file left behind. One that was
+// written to in the last minute may belong to a save still running in another copy of the
+// program, and stays.
+void removeLeftovers(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath(); // where QSaveFile writes
+    const QFileInfo file(canonical.isEmpty() ? path : canonical);
+    const QString prefix = file.fileName() + u'.';
+    const QDateTime stale = QDateTime::currentDateTime().addSecs(-60);
+    const auto entries =
+            file.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        if (name.startsWith(prefix) && isTemporaryName(QStringView(name).sliced(prefix.size()))
+            && entry.lastModified() < stale && QFile::remove(entry.filePath()))
+            qCInfo(lcSettings).noquote()
+                    << QStringLiteral("Removed %1, left by a save that did not finish")
+                               .arg(entry.filePath());
+    }
+}
+
 } // namespace
 
 // QSaveFile writes a temporary file and renames it over the old one, so a crash, a full disk or
@@ -78,6 +118,7 @@ bool save(const QString &path, const QByteArray &data)
     if (!QDir().mkpath(folder)) {
         why = QStringLiteral("cannot create the folder %1").arg(folder);
     } else {
+        removeLeftovers(path);
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly)) {
             why = file.errorString();
