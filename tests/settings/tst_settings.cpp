@@ -150,16 +150,17 @@ private Q_SLOTS:
     }
 
     // A file that cannot be used reads as empty, and a write fails and leaves it as it was.
+    // Why it cannot be read is said once, however often it is read.
     void unusable_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<int>("warnings"); // reading, then writing
+        QTest::addColumn<int>("warnings"); // reading twice, then writing
         const QByteArray ini("[S]\nK=4\n");
         QTest::newRow("parent path is a regular file") << u"blocked"_s << ini << 1;
-        QTest::newRow("named pipe") << u"fifo"_s << QByteArray() << 3;
+        QTest::newRow("named pipe") << u"fifo"_s << QByteArray() << 2;
         QTest::newRow("too large")
-                << u"file"_s << ini.leftJustified(IniFile::MaximumFileSize + 1, ' ') << 3;
+                << u"file"_s << ini.leftJustified(IniFile::MaximumFileSize + 1, ' ') << 2;
         QTest::newRow("read-only folder") << u"readonly"_s << ini << 1;
     }
     void unusable()
@@ -179,7 +180,8 @@ private Q_SLOTS:
             QSKIP("permission bits do not stop this user");
         expectWarnings(warnings);
         IniFile ini(file);
-        QCOMPARE(ini.read("S", "K"), QString(kind == u"readonly" ? "4" : ""));
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(ini.read("S", "K"), QString(kind == u"readonly" ? "4" : ""));
         QVERIFY(!ini.write("S", "K", "5"));
         QCOMPARE(QFileInfo(target).isFile() ? bytesOf(target) : QByteArray(), before);
         const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;

@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cerrno>
 
@@ -41,7 +43,15 @@ Load load(const QString &path, QByteArray &data)
     if (why.isEmpty())
         return Load::Ok;
     data.clear();
-    qCWarning(lcSettings).noquote() << QStringLiteral("Cannot read %1: %2").arg(path, why);
+    // Every key read opens the file again: one warning is enough for the whole run.
+    static QMutex mutex;
+    static QSet<QString> reported;
+    const QString message = QStringLiteral("Cannot read %1: %2").arg(path, why);
+    const QMutexLocker lock(&mutex);
+    if (!reported.contains(message)) {
+        reported.insert(message);
+        qCWarning(lcSettings).noquote() << message;
+    }
     return Load::Failed;
 }
 
