@@ -13,8 +13,10 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace mrv;
 
@@ -437,6 +439,33 @@ private Q_SLOTS:
         QVERIFY(!second.claim());
         QVERIFY(second.activateRunning());
         QTRY_COMPARE(shown.count(), 1);
+    }
+
+    void portErrorBox()
+    {
+        // Before the window is placed, the box is centred on the screen, and a path in it is
+        // never broken across lines.
+        const QString path = "/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial-if00-port0";
+        QRect frame, screen;
+        int labelWidth = 0, pathWidth = 0;
+        QTimer::singleShot(0, this, [&] {
+            QTimer::singleShot(50, this, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                auto *label = box->findChild<QLabel *>("qt_msgbox_informativelabel");
+                frame = box->frameGeometry();
+                screen = box->screen()->availableGeometry();
+                labelWidth = label->width();
+                pathWidth = label->fontMetrics().horizontalAdvance(path);
+                QCOMPARE(label->text().remove(QChar(0x2060)), "Cannot open " + path + ": busy");
+                box->accept();
+            });
+        });
+        QWidget unplaced;
+        QtMessageBoxes().exclamation(&unplaced, "COM Port Error", "Cannot open " + path + ": busy");
+        QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 2);
+        QVERIFY(qAbs(frame.center().y() - screen.center().y()) <= 2);
+        QVERIFY(labelWidth >= pathWidth);
     }
 
     void shutDown()

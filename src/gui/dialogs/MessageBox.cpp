@@ -1,16 +1,58 @@
 #include "dialogs/MessageBox.h"
 
+#include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace mrv {
 
+namespace {
+
+// Paths have no blanks, so a label breaks them at a slash or a hyphen. A word joiner after each
+// of those keeps a path on one line, and the label is made wide enough for the longest word, as
+// far as the screen allows.
+QString keepWordsWhole(QMessageBox &box, const QString &details)
+{
+    static const QRegularExpression breakable(QStringLiteral("([/\\-])"));
+    QString joined = details;
+    joined.replace(breakable, QStringLiteral("\\1") + QChar(0x2060));
+    auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+    const QScreen *screen = box.screen();
+    if (label && screen) {
+        int widest = 0;
+        for (const QString &word : details.split(QRegularExpression(QStringLiteral("\\s+"))))
+            widest = std::max(widest, label->fontMetrics().horizontalAdvance(word));
+        label->setMinimumWidth(std::min(widest + 4, screen->availableGeometry().width() * 3 / 4));
+    }
+    return joined;
+}
+
+} // namespace
+
 void QtMessageBoxes::exclamation(QWidget *parent, const QString &text, const QString &details)
 {
+    // A window that is not on screen yet has no place to centre the box on; the screen has.
+    const bool placed = parent && parent->isVisible() && !parent->isMinimized();
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Mirovalent"), text, QMessageBox::Ok,
-                    parent);
+                    placed ? parent : nullptr);
     box.setObjectName(QStringLiteral("messageBox"));
-    box.setInformativeText(details);
+    box.setInformativeText(details); // makes the label that keepWordsWhole widens
+    box.setInformativeText(keepWordsWhole(box, details));
     box.setDefaultButton(QMessageBox::Ok);
+    if (!placed) {
+        // Once shown, when the box has its final size.
+        QTimer::singleShot(0, &box, [&box] {
+            if (const QScreen *screen = box.screen()) {
+                QRect frame = box.frameGeometry();
+                frame.moveCenter(screen->availableGeometry().center());
+                box.move(frame.topLeft());
+            }
+        });
+    }
     box.exec();
 }
 
