@@ -154,7 +154,7 @@ bool applyWrite(QByteArray &data, const QString &path, const IniFile::Entry &ent
         line += key.toUtf8() + '=' + value + lineEnd;
         data.insert(where.insertAt, line);
     } else {
-        if (!data.isEmpty() && data != Bom && !data.endsWith('\n'))
+        if (!data.isEmpty() && data != Bom && !endsInLineEnd(data))
             data += lineEnd;
         data += '[' + section.toUtf8() + ']' + lineEnd + key.toUtf8() + '=' + value + lineEnd;
     }

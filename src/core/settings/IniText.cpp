@@ -11,8 +11,12 @@ const QByteArray NewFileLineEnd("\n");
 
 bool isBlank(char c)
 {
-    // '\r' counts as a blank so that CRLF files read like LF files.
-    return c == ' ' || c == '\t' || c == '\r';
+    return c == ' ' || c == '\t';
+}
+
+bool isLineEnd(char c)
+{
+    return c == '\n' || c == '\r';
 }
 
 } // namespace
@@ -60,11 +64,14 @@ bool LineReader::next(Line &line)
     if (m_pos >= m_data.size())
         return false;
     const qsizetype start = m_pos;
-    const qsizetype newline = m_data.indexOf('\n', start);
-    const qsizetype end = newline < 0 ? m_data.size() : newline;
+    qsizetype end = start;
+    while (end < m_data.size() && !isLineEnd(m_data[end]))
+        ++end;
     line = Line();
-    line.hasEnd = newline >= 0;
-    line.next = line.hasEnd ? newline + 1 : end;
+    line.hasEnd = end < m_data.size();
+    line.next = end;
+    if (line.hasEnd)
+        line.next += m_data.sliced(end).startsWith("\r\n") ? 2 : 1;
     m_pos = line.next;
 
     qsizetype first = start;
@@ -101,12 +108,20 @@ bool LineReader::next(Line &line)
     return true;
 }
 
-QByteArray lineEndOf(const QByteArray &data)
+QByteArray lineEndOf(QByteArrayView data)
 {
-    const qsizetype newline = data.indexOf('\n');
-    if (newline < 0)
-        return NewFileLineEnd;
-    return (newline > 0 && data[newline - 1] == '\r') ? QByteArray("\r\n") : QByteArray("\n");
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (data[i] == '\n')
+            return "\n";
+        if (data[i] == '\r')
+            return data.sliced(i).startsWith("\r\n") ? "\r\n" : "\r";
+    }
+    return NewFileLineEnd;
+}
+
+bool endsInLineEnd(QByteArrayView data)
+{
+    return !data.isEmpty() && isLineEnd(data.back());
 }
 
 } // namespace mrv::ini

@@ -13,7 +13,7 @@ namespace mrv::ini {
 
 inline const QByteArray Bom("\xEF\xBB\xBF");
 
-// Text without the blanks at its ends.
+// Text without the blanks and tabs at its ends.
 QByteArrayView trimmed(QByteArrayView text);
 
 // UTF-8, falling back to Latin-1 for files saved in a legacy 8-bit code page, so that such a
@@ -27,7 +27,7 @@ struct Line
     enum Kind { Other, Section, Key };
     Kind kind = Other;
     qsizetype next = 0; // first byte after the line and its line end
-    bool hasEnd = false; // the line ends in '\n'
+    bool hasEnd = false; // the line ends in a line end, not at the end of the file
     QByteArrayView name; // section or key name, trimmed
     qsizetype valueBegin = 0; // the trimmed value of a key line, quotes included
     qsizetype valueEnd = 0;
@@ -45,7 +45,9 @@ private:
     qsizetype m_pos = 0;
 };
 
-// The line end that new lines in this file get.
-QByteArray lineEndOf(const QByteArray &data);
+// Lines end in CR, LF or CR LF, even mixed in one file, as Windows reads them. New lines get
+// the file's first line end, so that a file keeps the line ends it has.
+QByteArray lineEndOf(QByteArrayView data);
+bool endsInLineEnd(QByteArrayView data);
 
 } // namespace mrv::ini
