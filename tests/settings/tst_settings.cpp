@@ -66,6 +66,7 @@ private Q_SLOTS:
         QTest::newRow("line without =") << "[S]\nK\nK=2\n"_ba << u"2"_s;
         QTest::newRow("CR line ends") << "[S]\rA=1\rK=4\r"_ba << u"4"_s;
         QTest::newRow("bare CR in a CRLF file") << "[S]\r\nA=1\rK=4\r\n"_ba << u"4"_s;
+        QTest::newRow("section without ]") << "[T]\nK=1\n[ S \t\nK=4\n"_ba << u"4"_s;
         QTest::newRow("first section wins") << "[S]\nK=1\n[s]\nK=2\n"_ba << u"1"_s;
         QTest::newRow("other sections") << "K=1\n[A]\nK=1\n[S]\nX=2\n"_ba << QString();
         QTest::newRow("empty value") << "[S]\nK=\nK=2\n"_ba << QString();
@@ -115,6 +116,7 @@ private Q_SLOTS:
         row("new file", QByteArray(), "[S]\nK=5\n"_ba);
         row("CRLF key", "[S]\r\nA=1\r\n"_ba, "[S]\r\nA=1\r\nK=5\r\n"_ba);
         row("CRLF section", "[T]\r\nA"_ba, "[T]\r\nA\r\n[S]\r\nK=5\r\n"_ba);
+        row("section without ]", "[T]\n[S\nA=1\n[U]\n"_ba, "[T]\n[S\nA=1\nK=5\n[U]\n"_ba);
         row("CR key", "[S]\rA=1\r"_ba, "[S]\rA=1\rK=5\r"_ba);
         row("CR section", "[T]\rA"_ba, "[T]\rA\r[S]\rK=5\r"_ba);
         row("bare CR ends a line in a CRLF file", "[S]\r\nK=1\rB=2\r\n"_ba,

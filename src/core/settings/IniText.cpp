@@ -82,11 +82,10 @@ bool LineReader::next(Line &line)
 
     const QByteArrayView content = m_data.sliced(first, end - first);
     if (content[0] == '[') {
+        // Without its ']' the header still opens a section, named by the rest of the line.
         const qsizetype close = content.indexOf(']');
-        if (close > 0) {
-            line.kind = Line::Section;
-            line.name = trimmed(content.sliced(1, close - 1));
-        }
+        line.kind = Line::Section;
+        line.name = trimmed(content.sliced(1, (close < 0 ? content.size() : close) - 1));
         return true;
     }
 
