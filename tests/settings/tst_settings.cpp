@@ -25,6 +25,11 @@ static void put(const QString &path, const QByteArray &bytes) // null bytes: no 
                 && file.write(bytes) == bytes.size()));
 }
 
+static QByteArray utf16le(const QString &text) // with its byte-order mark, as Notepad saves
+{
+    return QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(text);
+}
+
 static QByteArray bytesOf(const QString &path)
 {
     QFile file(path);
@@ -67,6 +72,7 @@ private Q_SLOTS:
         QTest::newRow("CR line ends") << "[S]\rA=1\rK=4\r"_ba << u"4"_s;
         QTest::newRow("bare CR in a CRLF file") << "[S]\r\nA=1\rK=4\r\n"_ba << u"4"_s;
         QTest::newRow("section without ]") << "[T]\nK=1\n[ S \t\nK=4\n"_ba << u"4"_s;
+        QTest::newRow("UTF-16LE") << utf16le(u"[S]\r\nK=M\u00E4r \u20AC\r\n"_s) << u"Mär €"_s;
         QTest::newRow("first section wins") << "[S]\nK=1\n[s]\nK=2\n"_ba << u"1"_s;
         QTest::newRow("other sections") << "K=1\n[A]\nK=1\n[S]\nX=2\n"_ba << QString();
         QTest::newRow("empty value") << "[S]\nK=\nK=2\n"_ba << QString();
@@ -95,12 +101,14 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(path()) != content.isNull() && bytesOf(path()) == content);
     }
 
-    void write_data() // 5 for K in section S
+    void write_data() // K in section S
     {
         QTest::addColumn<QByteArray>("before"); // null: neither file nor folder
-        QTest::addColumn<QByteArray>("after");
-        const auto row = [](const char *name, const QByteArray &before, const QByteArray &after) {
-            QTest::newRow(name) << before << after;
+        QTest::addColumn<QByteArray>("after"); // null: refused, the file left as it was
+        QTest::addColumn<QString>("value");
+        const auto row = [](const char *name, const QByteArray &before, const QByteArray &after,
+                            const QString &value = u"5"_s) {
+            QTest::newRow(name) << before << after << value;
         };
         row("replace, spelling kept", ";c\n[s]\n  k = 4 ;x \nB=1\n\n[T]\nK=1\n"_ba,
             ";c\n[s]\n  k = 5 \nB=1\n\n[T]\nK=1\n"_ba);
@@ -121,28 +129,36 @@ private Q_SLOTS:
         row("CR section", "[T]\rA"_ba, "[T]\rA\r[S]\rK=5\r"_ba);
         row("bare CR ends a line in a CRLF file", "[S]\r\nK=1\rB=2\r\n"_ba,
             "[S]\r\nK=5\rB=2\r\n"_ba);
-        row("BOM kept", bom + "[S]\nK=1\n", bom + "[S]\nK=5\n");
+        row("UTF-8 BOM kept", bom + "[S]\nK=1\n", bom + "[S]\nK=M\xC3\xA4r\n", u"Mär"_s);
         row("BOM only", bom, bom + "[S]\nK=5\n");
+        row("UTF-16LE kept", utf16le(u"[S]\r\nK=1\r\n"_s),
+            utf16le(u"[S]\r\nK=\u20AC \u4E2D \U0001F600\r\n"_s), u"€ 中 😀"_s);
+        row("UTF-16LE holding half a pair", utf16le(u"[S]\r\nK=1\r\n"_s) + "\x3D\xD8",
+            QByteArray());
     }
     void write()
     {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
+        QFETCH(QString, value);
         const QString file = before.isNull() ? m_dir->filePath("new/mrvl.ini") : path();
         put(file, before);
         IniFile ini(file);
-        QVERIFY(ini.write("S", "K", "5"));
-        QCOMPARE(bytesOf(file), after);
-        QCOMPARE(ini.read(" s\t", "\tK "), u"5"_s); // the names asked for trimmed, too
+        expectWarnings(after.isNull());
+        QCOMPARE(ini.write("S", "K", value), !after.isNull());
+        QCOMPARE(bytesOf(file), after.isNull() ? before : after);
+        if (!after.isNull()) // the names asked for trimmed, too
+            QCOMPARE(ini.read(" s\t", "\tK "), value);
     }
 
     // Entries that could not be read back are refused and change nothing, not even by creating
     // the file; all others are written, in one save exactly as one by one.
     void writeAll()
     {
-        const QList<IniFile::Entry> refused = {
-                {"S", "K", "a\nb"}, {"S", "K", "\r"}, {"S", "K", u"\0"_s}, {"S", "A=B", "x"},
-                {"S", ";A", "x"},   {"S]", "K", "x"}, {"", "K", "x"}};
+        const QList<IniFile::Entry> refused = {{"S", "K", "a\nb"},  {"S", "K", "\r"},
+                                               {"S", "K", u"\0"_s}, {"S", "A=B", "x"},
+                                               {"S", ";A", "x"},    {"S]", "K", "x"},
+                                               {"", "K", "x"},      {"S", "K", QChar(0xD800)}};
         const QList<IniFile::Entry> stored = {
                 {"S", "K", "1"}, {"T", "K", "Mär"}, {" s\t", "k ", "2"}, {"S", "A", "3"}};
         const QString one = m_dir->filePath("one.ini"), all = m_dir->filePath("all.ini");

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "IniEncoding.h"
 #include "IniStore.h"
 #include "IniText.h"
 
@@ -115,7 +116,7 @@ bool hasLineBreakOrNul(const QString &text)
 }
 
 // Why an entry cannot be stored so that it reads back, or empty text when it can.
-QString refusal(const QString &section, const QString &key, const QString &value)
+QString refusal(const QString &section, const QString &key, const QString &value, Encoding encoding)
 {
     if (section.isEmpty() || key.isEmpty())
         return QStringLiteral("empty section or key name");
@@ -127,21 +128,24 @@ QString refusal(const QString &section, const QString &key, const QString &value
         return QStringLiteral("']' in the section name");
     if (key.contains(u'=') || key.startsWith(u';') || key.startsWith(u'['))
         return QStringLiteral("'=' in the key name, or a key name starting with ';' or '['");
+    if (!canHold(encoding, section) || !canHold(encoding, key) || !canHold(encoding, value))
+        return QStringLiteral("a character that %1 cannot hold").arg(nameOf(encoding));
     return {};
 }
 
 // Applies one write to the file content. False when the entry cannot be stored.
-bool applyWrite(QByteArray &data, const QString &path, const IniFile::Entry &entry)
+bool applyWrite(FileText &text, const QString &path, const IniFile::Entry &entry)
 {
     const QString section = trimmedName(entry.section);
     const QString key = trimmedName(entry.key);
-    const QString why = refusal(section, key, entry.value);
+    const QString why = refusal(section, key, entry.value, text.encoding);
     if (!why.isEmpty()) {
         qCWarning(lcSettings).noquote() << QStringLiteral("Not saving [%1] %2 to %3: %4")
                                                    .arg(entry.section, entry.key, path, why);
         return false;
     }
 
+    QByteArray &data = text.utf8;
     const QByteArray value = entry.value.toUtf8();
     const QByteArray lineEnd = lineEndOf(data);
     const Location where = locate(data, Name(section), Name(key));
@@ -154,7 +158,7 @@ bool applyWrite(QByteArray &data, const QString &path, const IniFile::Entry &ent
         line += key.toUtf8() + '=' + value + lineEnd;
         data.insert(where.insertAt, line);
     } else {
-        if (!data.isEmpty() && data != Bom && !endsInLineEnd(data))
+        if (!data.isEmpty() && !endsInLineEnd(data))
             data += lineEnd;
         data += '[' + section.toUtf8() + ']' + lineEnd + key.toUtf8() + '=' + value + lineEnd;
     }
@@ -173,9 +177,10 @@ QString IniFile::read(const QString &section, const QString &key) const
     const QString keyName = trimmedName(key);
     if (sectionName.isEmpty() || keyName.isEmpty())
         return {};
-    QByteArray data;
-    if (load(m_path, data) != Load::Ok)
+    QByteArray bytes;
+    if (load(m_path, bytes) != Load::Ok)
         return {};
+    const QByteArray data = decodeFile(bytes).utf8;
     const Location where = locate(data, Name(sectionName), Name(keyName));
     if (!where.keyFound)
         return {};
@@ -190,19 +195,27 @@ bool IniFile::write(const QString &section, const QString &key, const QString &v
 
 bool IniFile::writeAll(const QList<Entry> &entries)
 {
-    QByteArray data;
-    if (load(m_path, data) == Load::Failed) {
+    QByteArray bytes;
+    if (load(m_path, bytes) == Load::Failed) {
         qCWarning(lcSettings).noquote()
                 << QStringLiteral("Not saving %1: its current content cannot be read").arg(m_path);
         return false;
     }
-    const QByteArray before = data;
+    FileText text = decodeFile(bytes);
+    const QByteArray before = text.utf8;
     bool allStored = true;
     for (const Entry &entry : entries)
-        allStored = applyWrite(data, m_path, entry) && allStored;
-    if (data == before)
+        allStored = applyWrite(text, m_path, entry) && allStored;
+    if (text.utf8 == before)
         return allStored; // nothing to change, so nothing to risk
-    return save(m_path, data) && allStored;
+    if (!text.exact) {
+        qCWarning(lcSettings).noquote()
+                << QStringLiteral("Not saving %1: it holds bytes that are not %2 text, which a "
+                                  "save would change")
+                           .arg(m_path, nameOf(text.encoding));
+        return false;
+    }
+    return save(m_path, encodeFile(text)) && allStored;
 }
 
 QStringView trimmedBlanks(QStringView text)

@@ -10,7 +10,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcSettings) // "mirovalent.settings"
 
 // One INI file, read and written one value at a time in the way the Windows private-profile
 // functions do, so files move between systems unchanged: names match case-insensitively,
-// values are cut to 254 characters, and a write changes only the line it has to.
+// values are cut to 254 characters, and a write changes only the line it has to and keeps the
+// file's encoding (UTF-8 with or without its byte-order mark, or UTF-16LE with its mark).
 // Every write is atomic (temporary file, then rename); a failed write leaves the file as it
 // was and logs a warning in the category "mirovalent.settings".
 // Nothing is cached: every call opens the file afresh.

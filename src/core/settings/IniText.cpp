@@ -54,10 +54,7 @@ bool isAscii(QByteArrayView bytes)
 
 LineReader::LineReader(QByteArrayView data)
     : m_data(data)
-{
-    if (m_data.startsWith(QByteArrayView(Bom)))
-        m_pos = Bom.size();
-}
+{ }
 
 bool LineReader::next(Line &line)
 {

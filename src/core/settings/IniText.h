@@ -1,17 +1,15 @@
 #pragma once
 
 // The text of a settings file as the reader and the writer see it: its lines, and the names
-// and values on them. The file is handled as bytes: a write splices new bytes into the old
-// ones, so every line it does not own (comments, unknown keys, other encodings, odd line
-// endings) stays exactly as it was. Only names and the wanted value are ever decoded.
+// and values on them. The text is handled as UTF-8 bytes: a write splices new bytes into the
+// old ones, so every line it does not own (comments, unknown keys, odd line endings) stays
+// exactly as it was. Only names and the wanted value are ever decoded.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
 namespace mrv::ini {
-
-inline const QByteArray Bom("\xEF\xBB\xBF");
 
 // Text without the blanks and tabs at its ends.
 QByteArrayView trimmed(QByteArrayView text);
