@@ -80,7 +80,7 @@ private Q_SLOTS:
         QTest::newRow("pair kept") << sk + QByteArray(253, 'x') + "\xF0\x9F\x98\x80y"
                                    << QString(253, u'x') + u"\U0001F600"_s;
         QTest::newRow("BOM inside a value") << sk + bom + "x" << u"\uFEFFx"_s;
-        QTest::newRow("8-bit legacy value") << "[S]\nK=M\xE4r\n"_ba << u"Mär"_s;
+        QTest::newRow("not UTF-8: Windows-1252") << "[S]\nK=\x80 M\xE4r\x9F\n"_ba << u"€ MärŸ"_s;
         QTest::newRow("NUL ends a value") << "[S]\nK=ab\0cd\n"_ba << u"ab"_s;
         QTest::newRow("NUL in a name") << "[S]\nK\0y=1\n"_ba << QString(); // not K
         QByteArray junk(1 << 20, '\0');
@@ -131,6 +131,10 @@ private Q_SLOTS:
             "[S]\r\nK=5\rB=2\r\n"_ba);
         row("UTF-8 BOM kept", bom + "[S]\nK=1\n", bom + "[S]\nK=M\xC3\xA4r\n", u"Mär"_s);
         row("BOM only", bom, bom + "[S]\nK=5\n");
+        row("Windows-1252 kept", "[S]\nA=M\xE4r\nK=1\n"_ba, "[S]\nA=M\xE4r\nK=\x80 \x9F\n"_ba,
+            u"€ Ÿ"_s);
+        row("Windows-1252 without the character", "[S]\nA=M\xE4r\n"_ba, QByteArray(), u"中"_s);
+        row("Windows-1252 that would read as UTF-8", "[S]\nK=\xE4\nA=\xC3\xA4\n"_ba, QByteArray());
         row("UTF-16LE kept", utf16le(u"[S]\r\nK=1\r\n"_s),
             utf16le(u"[S]\r\nK=\u20AC \u4E2D \U0001F600\r\n"_s), u"€ 中 😀"_s);
         row("UTF-16LE holding half a pair", utf16le(u"[S]\r\nK=1\r\n"_s) + "\x3D\xD8",

@@ -1,16 +1,17 @@
 #pragma once
 
 // How the bytes of a settings file are text. Windows reads a file that starts with the
-// byte-order mark FF FE as UTF-16LE ("Unicode" in Notepad); others here are UTF-8, with or
-// without their mark. The reader and the writer work on the text as UTF-8, and a save gives
-// the file back its own encoding and mark.
+// byte-order mark FF FE as UTF-16LE ("Unicode" in Notepad). Others are UTF-8, with or without
+// their mark, unless they are not valid UTF-8: then they were saved in the Windows ANSI code
+// page, read as Windows-1252. The reader and the writer work on the text as UTF-8, and a save
+// gives the file back its own encoding and mark.
 
 #include <QByteArray>
 #include <QString>
 
 namespace mrv::ini {
 
-enum class Encoding { Utf8, Utf16Le };
+enum class Encoding { Utf8, Utf16Le, Windows1252 };
 
 struct FileText
 {

@@ -208,14 +208,20 @@ bool IniFile::writeAll(const QList<Entry> &entries)
         allStored = applyWrite(text, m_path, entry) && allStored;
     if (text.utf8 == before)
         return allStored; // nothing to change, so nothing to risk
-    if (!text.exact) {
+    // Nothing tells Windows-1252 from UTF-8 but bytes that UTF-8 does not allow: a save that
+    // replaced the last of them could leave a file that reads as other text.
+    const QByteArray after = encodeFile(text);
+    QString why;
+    if (!text.exact)
+        why = QStringLiteral("it holds bytes that are not %1 text, which a save would change");
+    else if (decodeFile(after).utf8 != text.utf8)
+        why = QStringLiteral("once saved, its %1 text would read as other text");
+    if (!why.isEmpty()) {
         qCWarning(lcSettings).noquote()
-                << QStringLiteral("Not saving %1: it holds bytes that are not %2 text, which a "
-                                  "save would change")
-                           .arg(m_path, nameOf(text.encoding));
+                << QStringLiteral("Not saving %1: %2").arg(m_path, why.arg(nameOf(text.encoding)));
         return false;
     }
-    return save(m_path, encodeFile(text)) && allStored;
+    return save(m_path, after) && allStored;
 }
 
 QStringView trimmedBlanks(QStringView text)

@@ -11,7 +11,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcSettings) // "mirovalent.settings"
 // One INI file, read and written one value at a time in the way the Windows private-profile
 // functions do, so files move between systems unchanged: names match case-insensitively,
 // values are cut to 254 characters, and a write changes only the line it has to and keeps the
-// file's encoding (UTF-8 with or without its byte-order mark, or UTF-16LE with its mark).
+// file's encoding (UTF-8 with or without its byte-order mark, UTF-16LE with its mark, or
+// Windows-1252 for a file that is not valid UTF-8).
 // Every write is atomic (temporary file, then rename); a failed write leaves the file as it
 // was and logs a warning in the category "mirovalent.settings".
 // Nothing is cached: every call opens the file afresh.
@@ -33,7 +34,8 @@ public:
 
     // Writes one value; creates the folder, file, section and key when missing. False on
     // failure, and for names or values that could never be read back (a line break in the
-    // value, a key holding '=', a section holding ']', an empty name).
+    // value, a key holding '=', a section holding ']', an empty name, a character that the
+    // file's encoding cannot hold).
     bool write(const QString &section, const QString &key, const QString &value);
 
     struct Entry

@@ -37,10 +37,7 @@ QString decode(QByteArrayView bytes)
     // A byte-order mark inside a value is text; only the one at the start of the file is skipped.
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return text;
+    return utf8(bytes);
 }
 
 bool isAscii(QByteArrayView bytes)

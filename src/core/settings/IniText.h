@@ -14,9 +14,7 @@ namespace mrv::ini {
 // Text without the blanks and tabs at its ends.
 QByteArrayView trimmed(QByteArrayView text);
 
-// UTF-8, falling back to Latin-1 for files saved in a legacy 8-bit code page, so that such a
-// value shows its accented letters rather than replacement marks.
-QString decode(QByteArrayView bytes);
+QString decode(QByteArrayView utf8);
 
 bool isAscii(QByteArrayView bytes);
 
