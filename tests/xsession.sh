@@ -114,6 +114,32 @@ tray_icon_shown() {
     return 1
 }
 
+# tray_icon_centre: the screen position of the middle of the program's tray icon.
+tray_icon_centre() {
+    local id info x y w h
+    for id in $(xdotool search --class mirovalent 2>/dev/null); do
+        info="$(xwininfo -id "$id")"
+        grep -q 'Map State: IsViewable' <<<"$info" || continue
+        w="$(sed -n 's/^ *Width: //p' <<<"$info")"
+        [ "$w" -lt 64 ] || continue
+        x="$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")"
+        y="$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")"
+        h="$(sed -n 's/^ *Height: //p' <<<"$info")"
+        echo "$((x + w / 2)) $((y + h / 2))"
+        return 0
+    done
+    return 1
+}
+
+# window_shown: whether the main window is on screen.
+window_shown() {
+    local id
+    for id in $(xdotool search --name '^Mirovalent$' 2>/dev/null); do
+        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && return 0
+    done
+    return 1
+}
+
 # terminate PID WHAT: SIGTERM, then the process must be gone within a second with status 0.
 terminate() {
     kill -TERM "$1"

@@ -48,6 +48,7 @@ struct AppFixture
     FakeClock clock;
     FixedZones zones;
     RecordingBoxes boxes;
+    bool trayUp = false; // whether a tray host runs
     std::unique_ptr<mrv::MainWindow> window;
 
     QString iniPath() const { return dir.filePath("mrvl.ini"); }
@@ -62,7 +63,9 @@ struct AppFixture
         if (QFile file(iniPath()); !ini.isNull() && file.open(QIODevice::WriteOnly))
             file.write(ini);
         window = std::make_unique<mrv::MainWindow>(
-                mrv::MainWindow::Dependencies {&clock, &zones, &boxes, iniPath(), false});
+                mrv::MainWindow::Dependencies {&clock, &zones, &boxes, iniPath(), false, [this] {
+                                                   return trayUp;
+                                               }});
         return *window;
     }
     mrv::Timekeeper &keeper() const { return window->timekeeper(); }

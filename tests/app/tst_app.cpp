@@ -381,12 +381,35 @@ private Q_SLOTS:
         QTEST(seen.open, "open");
         QTEST(app.find<QComboBox>("cboSync")->currentText(), "interval");
         QCOMPARE(app.boxes.texts, opened ? QStringList() : QStringList {"COM Port Error"});
-        // No tray here (offscreen): never hidden without an icon to bring it back.
-        QTRY_VERIFY(!opened || (window.isVisible() && window.isMinimized()));
+        // No tray: the window stays open, neither hidden nor minimised.
+        QTest::qWait(100);
+        QVERIFY(!opened || (window.isVisible() && !window.isMinimized()));
         const QString details = app.boxes.details.value(0);
         QVERIFY(opened || details.contains("Serial Port"));
         QVERIFY(!busy || details.contains(display.slavePath()));
         QVERIFY(!window.trayIcon()->isVisible());
+    }
+
+    void trayHostComesAndGoes()
+    {
+        AppFixture app;
+        app.trayUp = true;
+        PtyPair display;
+        MainWindow &window =
+                app.create("[Ports]\n" + port(1, display.slavePath()) + "[Settings]\nCommPort=1\n");
+        QVERIFY(window.start());
+        QVERIFY(!window.isVisible() && window.trayIcon()->isVisible());
+        window.checkTray(); // still there: nothing changes
+        QVERIFY(!window.isVisible());
+        // The panel crashes: the window comes back, normal, and the icon goes.
+        app.trayUp = false;
+        QTest::ignoreMessage(QtInfoMsg, "no system tray: the window stays open");
+        window.checkTray();
+        QVERIFY(window.isVisible() && !window.isMinimized() && !window.trayIcon()->isVisible());
+        // A tray again: the next minimise goes to it.
+        app.trayUp = true;
+        window.showMinimized();
+        QTRY_VERIFY(!window.isVisible() && window.trayIcon()->isVisible());
     }
 
     void commandLine_data()

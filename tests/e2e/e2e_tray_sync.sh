@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole program as a user runs it: start with a display configured → icon in the tray and
-# the window hidden → the first frame on the line at the next second → SIGTERM → settings
-# saved and the process gone within a second.
+# the window hidden → the first frame on the line at the next second → a second start shows the
+# running window → the icon acts on the button's release → a storm of SIGTERMs → settings saved
+# and the process gone. Then: the tray host goes away, a save that cannot be written, and the
+# start-up error box.
 set -euo pipefail
 APP="$1"
 MON="$2"
@@ -40,9 +42,54 @@ for id in $(xdotool search --name '^Mirovalent$' 2>/dev/null); do
 done
 tray_icon_shown || fail "no tray icon on screen"
 
-terminate "$APP_PID" "in the tray"
+# A second start for the same file runs no second copy: it shows the running one's window.
+"$APP" --config "$WORK/mrvl.ini" >"$WORK/second.out" 2>&1 || fail "second start: status $?"
+for _ in $(seq 1 40); do window_shown && break; sleep 0.05; done
+window_shown || fail "a second start did not show the running window"
+kill -0 "$APP_PID" || fail "the running copy ended at a second start"
+
+# Back to the tray; the icon does nothing on the press and restores on the release.
+xdotool windowminimize "$(xdotool search --name '^Mirovalent$' | tail -1)"
+for _ in $(seq 1 40); do tray_icon_shown && ! window_shown && break; sleep 0.05; done
+read -r icon_x icon_y < <(tray_icon_centre)
+xdotool mousemove "$icon_x" "$icon_y" mousedown 1
+sleep 0.3
+! window_shown || { xdotool mouseup 1; fail "the tray icon acted on the button press"; }
+xdotool mouseup 1
+for _ in $(seq 1 40); do window_shown && break; sleep 0.05; done
+window_shown || fail "releasing the button on the tray icon did not restore the window"
+
+# A storm of signals never keeps the program from saving and ending.
+for _ in $(seq 1 20000); do kill -TERM "$APP_PID" 2>/dev/null || break; done
+for _ in $(seq 1 40); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$APP_PID" 2>/dev/null && fail "still running 2 s after a storm of SIGTERMs"
+wait "$APP_PID" || fail "exit status $? after a storm of SIGTERMs"
 grep -q '^DST1=0$' "$WORK/mrvl.ini" || fail "settings not saved on SIGTERM: $(cat "$WORK/mrvl.ini")"
 grep -q "^COM1=$WORK/display\$" "$WORK/mrvl.ini" || fail "[Ports] section lost"
+
+# The tray host goes away while the window is in the tray: the window comes back on screen.
+rm -f "$WORK/display"
+start_display_monitor "$MON" "$WORK"
+"$APP" --config "$WORK/mrvl.ini" >"$WORK/app.out" 2>&1 &
+APP_PID=$!
+XS_PIDS+=("$APP_PID")
+for _ in $(seq 1 100); do tray_icon_shown && break; sleep 0.05; done
+tray_icon_shown || fail "no tray icon after a restart"
+pkill -x trayer
+for _ in $(seq 1 100); do window_shown && break; sleep 0.1; done
+window_shown || fail "the window stayed hidden after the tray host went away"
+terminate "$APP_PID" "after the tray went away"
+
+# A save that cannot be written ends the program with a non-zero status.
+"$APP" --config /proc/mirovalent-e2e.ini >"$WORK/app.out" 2>&1 &
+APP_PID=$!
+XS_PIDS+=("$APP_PID")
+for _ in $(seq 1 50); do xdotool search --name '^Mirovalent$' >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 0.5
+kill -TERM "$APP_PID"
+status=0
+wait "$APP_PID" || status=$?
+((status != 0)) || fail "a save that failed ended with status 0"
 
 # A port that cannot be opened: the "COM Port Error" box is up, and SIGTERM still ends the
 # program within a second and saves.

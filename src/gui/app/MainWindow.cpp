@@ -99,6 +99,7 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
 
     m_tray = new TrayIcon(windowIcon(), m_mPopupSys, this);
     connect(m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
+    connect(m_tray, &TrayIcon::checkHost, this, &MainWindow::checkTray);
     connect(m_keeper, &Timekeeper::ticked, this, &MainWindow::showTime);
     refreshTime(); // never show "00:00:00" to a user
     if (deps.tick)
@@ -274,21 +275,35 @@ void MainWindow::showPortMark()
         m_mnuCOM[k]->setChecked(int(k) + 1 == m_markedPort);
 }
 
+bool MainWindow::trayAvailable() const
+{
+    return m_deps.trayAvailable ? m_deps.trayAvailable() : TrayIcon::available();
+}
+
 void MainWindow::sendToTray()
 {
-    if (TrayIcon::available()) {
+    if (trayAvailable()) {
         hide();
         m_tray->show();
     } else {
-        // No tray to bring it back from: never hide the window, leave it in the taskbar. Some
-        // window managers ignore a window that asks to start minimised, so it is minimised once
-        // it is on screen.
-        show();
-        QTimer::singleShot(50, this, [this] {
-            if (!m_shutDown)
-                setWindowState(windowState() | Qt::WindowMinimized);
-        });
+        showWithoutTray();
     }
+}
+
+void MainWindow::showWithoutTray()
+{
+    // Never hidden without an icon to come back from, and never minimised either: on desktops
+    // without a taskbar a minimised window is lost to most users.
+    qCInfo(lcTray) << "no system tray: the window stays open";
+    m_tray->hide();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    showNormal();
+}
+
+void MainWindow::checkTray()
+{
+    if (!m_shutDown && m_tray->isVisible() && !isVisible() && !trayAvailable())
+        showWithoutTray();
 }
 
 void MainWindow::changeEvent(QEvent *event)
@@ -296,7 +311,7 @@ void MainWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || !isVisible())
         return;
-    if (!TrayIcon::available())
+    if (!trayAvailable())
         return;
     // Hide once the state change is finished; the window manager is still busy with it.
     QTimer::singleShot(0, this, [this] {

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QComboBox;
@@ -36,6 +37,8 @@ public:
         MessageBoxes *boxes = nullptr;
         QString iniPath;
         bool tick = true; // false: whoever made the window drives the ticks
+        // Whether a tray host runs now; tests put their own answer here.
+        std::function<bool()> trayAvailable;
     };
 
     explicit MainWindow(const Dependencies &deps, QWidget *parent = nullptr);
@@ -51,6 +54,9 @@ public:
 
     void restoreFromTray();
     void exitProgram();
+    // Asks whether the tray host is still there; without one, a window hidden in the tray is
+    // shown again.
+    void checkTray();
     // The user picked "COM n" in the port menu.
     void choosePort(int number);
     // The user clicked a date of zone panel `panel` (1..4): opens the date dialog on it.
@@ -77,6 +83,8 @@ private:
     void refreshTime();
     void showPortMark();
     void sendToTray();
+    bool trayAvailable() const;
+    void showWithoutTray();
     void onDateChosen(const QDate &date);
 
     Dependencies m_deps;

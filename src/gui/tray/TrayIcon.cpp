@@ -1,17 +1,38 @@
 #include "TrayIcon.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QWidget>
 
 namespace mrv {
+
+Q_LOGGING_CATEGORY(lcTray, "mirovalent.tray")
+
+namespace {
+
+// Qt's icon for X11 trays is a small window of this class; it acts on the button press.
+constexpr const char *kX11TrayWindow = "QSystemTrayIconSys";
+// How often a shown icon asks whether its tray host is still there.
+constexpr int kHostCheckMs = 3000;
+
+} // namespace
 
 TrayIcon::TrayIcon(const QIcon &icon, QMenu *menu, QObject *parent)
     : QObject(parent)
     , m_icon(icon)
+    , m_menu(menu)
 {
     m_icon.setObjectName(QStringLiteral("TrayIcon"));
     m_icon.setToolTip(QStringLiteral("Mirovalent"));
     m_icon.setContextMenu(menu);
     connect(&m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
+    m_hostCheck.setInterval(kHostCheckMs);
+    m_hostCheck.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_hostCheck, &QTimer::timeout, this, [this] {
+        watchButtons(); // a tray host that restarted has a new window for the icon
+        Q_EMIT checkHost();
+    });
 }
 
 bool TrayIcon::available()
@@ -22,10 +43,13 @@ bool TrayIcon::available()
 void TrayIcon::show()
 {
     m_icon.show();
+    m_hostCheck.start();
+    watchButtons();
 }
 
 void TrayIcon::hide()
 {
+    m_hostCheck.stop();
     m_icon.hide();
 }
 
@@ -34,10 +58,36 @@ bool TrayIcon::isVisible() const
     return m_icon.isVisible();
 }
 
+void TrayIcon::watchButtons()
+{
+    // The icon's window is made when it is shown; it is found among the top-level widgets.
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qstrcmp(widget->metaObject()->className(), kX11TrayWindow) == 0) {
+            widget->removeEventFilter(this);
+            widget->installEventFilter(this);
+        }
+    }
+}
+
+bool TrayIcon::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        return true; // acted on at the release, as other tray icons do
+    if (event->type() != QEvent::MouseButtonRelease)
+        return QObject::eventFilter(watched, event);
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() == Qt::LeftButton && m_icon.isVisible())
+        Q_EMIT restoreRequested();
+    else if (mouse->button() == Qt::RightButton && m_menu)
+        m_menu->popup(mouse->globalPosition().toPoint());
+    return true;
+}
+
 void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    // A double click arrives as a click first, which already restored the window and removed
-    // the icon; the double click itself must not act again.
+    // Trays that are not X11 windows (StatusNotifierItem) report a click as a whole. A double
+    // click arrives as a click first, which already restored the window and removed the icon;
+    // the double click itself must not act again.
     if (reason == QSystemTrayIcon::Trigger && m_icon.isVisible())
         Q_EMIT restoreRequested();
 }

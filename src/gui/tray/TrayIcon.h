@@ -1,14 +1,18 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 class QMenu;
 
 namespace mrv {
 
-// The notification-area icon with the tip "Mirovalent". A left click asks for the window
-// back; the right button opens the tray menu (Qt shows the context menu itself).
+Q_DECLARE_LOGGING_CATEGORY(lcTray) // "mirovalent.tray"
+
+// The notification-area icon with the tip "Mirovalent". Releasing the left button over it asks
+// for the window back; releasing the right one opens the tray menu, as other tray icons do.
 class TrayIcon : public QObject
 {
     Q_OBJECT
@@ -24,11 +28,20 @@ public:
 
 Q_SIGNALS:
     void restoreRequested();
+    // While the icon is shown: time to ask again whether the tray host is still there. A panel
+    // that crashes or restarts takes the icon with it.
+    void checkHost();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
+    void watchButtons();
 
     QSystemTrayIcon m_icon;
+    QMenu *m_menu = nullptr;
+    QTimer m_hostCheck;
 };
 
 } // namespace mrv
