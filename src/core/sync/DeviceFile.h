@@ -1,9 +1,44 @@
 #pragma once
 
+#include <QString>
+
+#include <optional>
+#include <sys/types.h>
+
 namespace mrv {
 
 // True when the device open as `fd` has hung up: the adapter was pulled, or the other end of a
 // pseudo-terminal closed. Such a descriptor never works again; the device must be opened anew.
 bool deviceHungUp(int fd);
+
+// A device file as the system keeps it. A device that goes away takes its file along, and one
+// that comes gets a new file, even under a number just freed (as a new pseudo-terminal does):
+// the time the file was made tells the two apart.
+struct DeviceFile
+{
+    dev_t number = 0;
+    qint64 madeNs = 0; // the file's status change time, which writes to a terminal leave alone
+
+    bool operator==(const DeviceFile &) const = default;
+};
+
+// The file that `name` leads to (a bare name is in /dev, symlinks are followed), or the file
+// open as `fd`. None when there is no such file.
+std::optional<DeviceFile> deviceFile(const QString &name);
+std::optional<DeviceFile> deviceFile(int fd);
+
+// The USB adapter behind a device, where the system knows one. The serial number is empty for
+// adapters that have none, which tells identical ones apart only by where they are plugged.
+struct UsbAdapter
+{
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+    QString serialNumber;
+
+    bool operator==(const UsbAdapter &) const = default;
+};
+
+// Looks through every serial port the system lists: tens of milliseconds.
+std::optional<UsbAdapter> usbAdapter(const QString &name);
 
 } // namespace mrv

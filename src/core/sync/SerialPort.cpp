@@ -37,7 +37,12 @@ bool SerialPort::open(const QString &device, const QString &lineSettings)
     close();
     m_device = device;
     m_settings = lineSettings;
-    return openDevice();
+    if (!openDevice())
+        return false;
+    m_file = deviceFile(int(m_port->handle())).value_or(DeviceFile {});
+    m_adapter = usbAdapter(m_device);
+    m_otherDevice.reset();
+    return true;
 }
 
 bool SerialPort::open(const PortDevice &device, const QString &lineSettings)
@@ -108,8 +113,18 @@ bool SerialPort::reopenIfLost()
 {
     if (!m_lost)
         return false;
-    if (!openDevice())
+    // Whatever else has the name now belongs to somebody else, and even opening it could
+    // disturb it; what is open is looked at again, as the name may have changed in between.
+    const QString lossReason = m_error;
+    const std::optional<DeviceFile> file = deviceFile(m_device);
+    if (!file || !isLostDevice(*file) || !openDevice())
         return false;
+    if (deviceFile(int(m_port->handle())) != file) {
+        closePort();
+        m_error = lossReason;
+        return false;
+    }
+    m_file = *file;
     m_lost = false;
     qCInfo(lcSync, "The serial port %s works again.", qUtf8Printable(m_device));
     return true;
@@ -199,6 +214,24 @@ void SerialPort::loseLine(const QString &reason)
     m_lost = true;
     qCWarning(lcSync, "%s", qUtf8Printable(m_error));
     Q_EMIT lost(m_error);
+}
+
+bool SerialPort::isLostDevice(const DeviceFile &file)
+{
+    if (file == m_file)
+        return true; // the very file that was open: the device never went away
+    // A new file is the lost device only as the same adapter come back. Asking the system is
+    // slow, so a file found to be another adapter is not asked about again; one not known yet
+    // (the system may still be setting it up) is asked about at the next attempt.
+    if (!m_adapter || file == m_otherDevice)
+        return false;
+    const std::optional<UsbAdapter> adapter = usbAdapter(m_device);
+    // Without a serial number, identical adapters differ only in where they are plugged.
+    const bool same = adapter == m_adapter
+                      && (!m_adapter->serialNumber.isEmpty() || file.number == m_file.number);
+    if (adapter && !same)
+        m_otherDevice = file;
+    return same;
 }
 
 void SerialPort::closePort()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceFile.h"
 #include "PortMap.h"
 
 #include <QObject>
@@ -45,7 +46,10 @@ public:
     // event loop runs, not only at the next write.
     bool wasLost() const;
     // When lost: one silent attempt to open the same device with the same settings again. True
-    // when the port is open again; that is logged once.
+    // when the port is open again; that is logged once. Only the device that was lost is
+    // opened, never another that has taken its name since: the same USB adapter where the
+    // system knows it, else the very device file (a new pseudo-terminal that got the freed
+    // number is another device).
     bool reopenIfLost();
 
 Q_SIGNALS:
@@ -59,6 +63,7 @@ private:
     QString openFailure() const;
     void loseLine(const QString &reason);
     void closePort();
+    bool isLostDevice(const DeviceFile &file);
 
     QSerialPort *m_port = nullptr;
     // Watches the open line for a hang-up, which QSerialPort reports only when it next writes.
@@ -66,6 +71,10 @@ private:
     QString m_device;
     QString m_settings;
     QString m_error;
+    // What was opened, remembered at once: a pulled adapter can no longer be asked about.
+    DeviceFile m_file;
+    std::optional<UsbAdapter> m_adapter;
+    std::optional<DeviceFile> m_otherDevice; // found at the name since, and not the lost one
     bool m_lost = false;
     bool m_closing = false;
 };
