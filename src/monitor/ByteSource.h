@@ -18,7 +18,8 @@ public:
 Q_SIGNALS:
     // Bytes as read, stamped with the moment they were read.
     void bytesArrived(const QByteArray &bytes, const QDateTime &arrival);
-    // The source can deliver no more; `reason` is for the user.
+    // The source can deliver no more: the device went away or cannot be read. `reason` is for
+    // the user.
     void failed(const QString &reason);
 };
 

@@ -57,9 +57,10 @@ bool Monitor::start(QString *error)
         where = tr("%1 (%2)").arg(m_options.device, m_options.settingsText);
     }
     connect(m_source, &ByteSource::bytesArrived, this, &Monitor::take);
+    // Frames stop coming: the run ends as one without frames does.
     connect(m_source, &ByteSource::failed, this, [this](const QString &reason) {
         print(m_err, errorLine(reason));
-        finish(2);
+        finish(1);
     });
     // Said on the error stream so that standard output carries nothing but frames.
     print(m_err, tr("listening on %1\n").arg(where));

@@ -52,7 +52,7 @@ private:
 };
 
 // The whole program: parses `arguments`, runs the event loop, returns the exit status (0 done,
-// 1 timed out, 2 unusable command line or device).
+// 1 timed out or the device went away, 2 unusable command line or device).
 int runMonitor(const QStringList &arguments);
 
 } // namespace mrv

@@ -1,5 +1,6 @@
 #include "SerialSource.h"
 
+#include "sync/DeviceFile.h"
 #include "zones/Clock.h"
 
 namespace mrv {
@@ -17,12 +18,21 @@ SerialSource::SerialSource(const Clock &clock, QObject *parent)
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         // Only a vanished device ends the monitor; a framing or parity error on one byte does
-        // not, the decoder copes with the garbage.
-        if (e == QSerialPort::ResourceError && m_port.isOpen()) {
-            const QString reason = tr("%1: %2").arg(m_device, m_port.errorString());
-            m_port.close();
-            Q_EMIT failed(reason);
-        }
+        // not, the decoder copes with the garbage. A device that hung up (pulled, or the other
+        // end of a pseudo-terminal closed) reads as nothing at once, for ever: each read is a
+        // read error, and it is told from a bad byte by the hang-up or by its missing file.
+        if (!m_port.isOpen())
+            return;
+        QString reason;
+        if (e == QSerialPort::ResourceError)
+            reason = m_port.errorString();
+        else if (e == QSerialPort::ReadError
+                 && (deviceHungUp(int(m_port.handle())) || !deviceFile(m_device)))
+            reason = tr("the device went away");
+        if (reason.isEmpty())
+            return;
+        m_port.close();
+        Q_EMIT failed(tr("%1: %2").arg(m_device, reason));
     });
 }
 

@@ -143,19 +143,35 @@ private Q_SLOTS:
         QCOMPARE(decoder.discardedBytes() + decoder.frames() * kFrameSize, stream.size());
     }
 
-    // A serial device is read with the line settings asked for.
+    // A serial device is read with the line settings asked for, until the frames asked for came
+    // or the device went away.
+    void readsSerialDevice_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("hangUp"); // the device goes away after the frame
+        QTest::addColumn<int>("status");
+        QTest::newRow("count reached") << QStringList {"--count", "1"} << false << 0;
+        QTest::newRow("device gone") << QStringList {} << true << 1;
+    }
     void readsSerialDevice()
     {
+        QFETCH(QStringList, options);
+        QFETCH(bool, hangUp);
+        QFETCH(int, status);
         PtyPair pty;
-        MonitorRun monitor({pty.slavePath(), "--settings", "19200,n,8,2", "--count", "1"});
+        MonitorRun monitor(QStringList {pty.slavePath(), "--settings", "19200,n,8,2"} + options);
         QVERIFY(monitor.ready());
         termios line {}; // one set for both ends; parity and data bits are fixed on these
         QVERIFY(::tcgetattr(pty.masterFd(), &line) == 0);
         QVERIFY(::cfgetospeed(&line) == B19200 && (line.c_cflag & CSTOPB));
         QCOMPARE(::write(pty.masterFd(), kExample.constData(), kFrameSize), kFrameSize);
-        QVERIFY(monitor.process.waitForFinished(5000));
-        QCOMPARE(monitor.process.exitCode(), 0);
-        QVERIFY2(monitor.out().contains("FE 07 3B 17 0D 96 05 1F FF"), qPrintable(monitor.out()));
+        QTRY_VERIFY2(monitor.out().contains("FE 07 3B 17 0D 96 05 1F FF"),
+                     qPrintable(monitor.out()));
+        if (hangUp)
+            pty.closeMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(monitor.process.state(), QProcess::NotRunning, 3000);
+        QCOMPARE(monitor.process.exitCode(), status);
+        QVERIFY2(monitor.err().contains("frames 1, errors 0"), qPrintable(monitor.err()));
     }
 
     // Sent the way the program sends, through its serial port, which closes and later opens again.
