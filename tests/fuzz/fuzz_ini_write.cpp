@@ -1,12 +1,13 @@
 // Any file, then one write of any section, key and value: the value reads back as far as a
-// value line can hold it, a value with a line break is refused without touching the file, and
-// every other key reads as it did before.
+// value line can hold it, a value with a line break is refused without touching the file,
+// every other key reads as it did before, and the file keeps its encoding and line ends.
 
 #include "settings/IniFile.h"
 
 #include "FuzzSupport.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 namespace {
 
@@ -28,6 +29,26 @@ QList<uint> asRead(const QString &value)
     return text.toUcs4().mid(0, mrv::IniFile::MaximumValueLength);
 }
 
+// The file's text the simple way, without its byte-order mark: UTF-16LE after its mark, UTF-8,
+// or else Windows-1252 (as ICU has it, where Qt has it) or Latin-1.
+QString textOf(const QByteArray &file)
+{
+    if (file.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE)(file);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(file);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder ansi("windows-1252");
+    return ansi.isValid() ? ansi(file) : QString::fromLatin1(file);
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -41,24 +62,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // each with what it reads as now.
     QList<QStringList> others {{section, "Zone1"}};
     QString inSection;
-    for (const QByteArray &line : before.split('\n')) {
-        const QByteArray text = line.trimmed();
-        if (text.startsWith('['))
-            inSection = QString::fromUtf8(text.mid(1, text.indexOf(']') - 1));
-        else if (text.contains('=') && others.size() < 5)
-            others.append({inSection, QString::fromUtf8(text.left(text.indexOf('=')))});
+    const QString textBefore = textOf(before);
+    static const QRegularExpression lineEnd("\r\n|\r|\n");
+    for (const QString &line : textBefore.split(lineEnd)) {
+        const QString text = line.trimmed();
+        if (text.startsWith(u'['))
+            inSection = text.mid(1, text.indexOf(u']') - 1);
+        else if (text.contains(u'=') && others.size() < 5)
+            others.append({inSection, text.left(text.indexOf(u'='))});
     }
     for (QStringList &other : others)
         other << ini.read(other[0], other[1]);
 
     const bool stored = ini.write(section, key, value);
     fuzz::check(!stored || !value.contains(QRegularExpression("[\r\n]")), "line break stored");
+    const QByteArray after = bytesOf(ini.path());
     if (!stored) {
-        QFile file(ini.path());
-        fuzz::check(file.open(QIODevice::ReadOnly) && file.readAll() == before,
-                    "refused write changed the file");
+        fuzz::check(after == before, "refused write changed the file");
         return 0;
     }
+    for (const char *mark : {"\xEF\xBB\xBF", "\xFF\xFE"})
+        fuzz::check(after.startsWith(mark) == before.startsWith(mark), "byte-order mark changed");
+    if (!textBefore.contains(u'\n') && textBefore.contains(u'\r'))
+        fuzz::check(!textOf(after).contains(u'\n'), "LF added to a file with CR line ends");
     fuzz::check(ini.read(section, key).toUcs4() == asRead(value), "value does not read back");
     const auto same = [](const QString &a, const QString &b) {
         return trimmed(a).compare(trimmed(b), Qt::CaseInsensitive) == 0;
