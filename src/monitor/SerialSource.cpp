@@ -46,6 +46,10 @@ bool SerialSource::open(const QString &device, const LineSettings &line, QString
         m_port.clearError();
         return false;
     }
+    if (const QString problem = devicePathProblem(device); !problem.isEmpty()) {
+        *error = tr("cannot open %1: %2").arg(device, problem);
+        return false;
+    }
     if (!m_port.open(QIODevice::ReadOnly)) {
         *error = tr("cannot open %1: %2").arg(device, m_port.errorString());
         return false;

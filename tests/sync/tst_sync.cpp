@@ -116,7 +116,8 @@ private Q_SLOTS:
     // 1.5 stop bits are never a silent fallback.
     void open_data()
     {
-        QTest::addColumn<QString>("device"); // empty: a fresh pseudo-terminal
+        // Empty: a fresh pseudo-terminal; relative: a link to it, made in a folder of the test's.
+        QTest::addColumn<QString>("device");
         QTest::addColumn<bool>("held"); // another port has it open
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("outcome"); // what the port is set to, or a piece of the error
@@ -131,6 +132,10 @@ private Q_SLOTS:
         row("space parity", "1200,s,8,1", "1200 S 8 1");
         row("no such device", "9600,n,8,1", "No such file", "/dev/mirovalent-no-such-tty");
         row("held by another port", "9600,n,8,1", "busy or locked", {}, true);
+        row("path too long to lock", "9600,n,8,1", "too long",
+            QString(200, 'd') + "/" + QString(60, 'l'));
+        row("long path to nothing", "9600,n,8,1", "No such file",
+            "/mirovalent-no-such/" + QString(240, 'x'));
         row("1.5 stop bits", "9600,n,8,1.5", "1.5 stop bits");
         row("a field missing", "9600,n,8", "“9600,n,8”");
         row("speed 0", "0,n,8,1", "“0”");
@@ -150,8 +155,14 @@ private Q_SLOTS:
         SerialPort other;
         if (held)
             QVERIFY(other.open(pty.slavePath(), "9600,n,8,1"));
-        if (device.isEmpty())
+        QTemporaryDir dir;
+        if (device.isEmpty()) {
             device = pty.slavePath();
+        } else if (QDir::isRelativePath(device)) {
+            device = dir.filePath(device);
+            QVERIFY(QDir().mkpath(QFileInfo(device).path())
+                    && QFile::link(pty.slavePath(), device));
+        }
         auto *raw = new QSerialPort;
         SerialPort port(raw);
         if (!port.open(device, settings)) {

@@ -1,24 +1,18 @@
 #include "DeviceFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <cerrno>
+#include <climits>
 #include <poll.h>
 #include <sys/stat.h>
 
 namespace mrv {
 
 namespace {
-
-// Where QSerialPort looks for a name: one that is no path is a device in /dev.
-QString devicePath(const QString &name)
-{
-    const bool path = name.startsWith(u'/') || name.startsWith(QLatin1String("./"))
-                      || name.startsWith(QLatin1String("../"));
-    return path ? name : QStringLiteral("/dev/") + name;
-}
 
 std::optional<DeviceFile> fileOf(int result, const struct stat &info)
 {
@@ -29,6 +23,36 @@ std::optional<DeviceFile> fileOf(int result, const struct stat &info)
 }
 
 } // namespace
+
+QString deviceFilePath(const QString &name)
+{
+    const bool path = name.startsWith(u'/') || name.startsWith(QLatin1String("./"))
+                      || name.startsWith(QLatin1String("../"));
+    return path ? name : QStringLiteral("/dev/") + name;
+}
+
+QString devicePathProblem(const QString &name)
+{
+    const QString path = deviceFilePath(name);
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0
+        && (errno == ENOENT || errno == ENOTDIR)) {
+        return QCoreApplication::translate("mrv::DeviceFile", "no such device (%1)")
+                .arg(qt_error_string(ENOENT));
+    }
+    // The lock file is "LCK.." and the path, less a leading "/dev/", with every "/" as "_".
+    const QString lockName = QStringLiteral("LCK..")
+                             + (path.startsWith(QLatin1String("/dev/")) ? path.mid(5) : path);
+    if (QFile::encodeName(lockName).size() > NAME_MAX) {
+        return QCoreApplication::translate(
+                "mrv::DeviceFile",
+                "the device path is too long (a shorter one, such as a symlink to the device, "
+                "works)");
+    }
+    return QString();
+}
 
 bool deviceHungUp(int fd)
 {
@@ -47,7 +71,7 @@ std::optional<DeviceFile> deviceFile(const QString &name)
     struct stat info
     {
     };
-    return fileOf(::stat(QFile::encodeName(devicePath(name)).constData(), &info), info);
+    return fileOf(::stat(QFile::encodeName(deviceFilePath(name)).constData(), &info), info);
 }
 
 std::optional<DeviceFile> deviceFile(int fd)
@@ -60,7 +84,7 @@ std::optional<DeviceFile> deviceFile(int fd)
 
 std::optional<UsbAdapter> usbAdapter(const QString &name)
 {
-    const QString device = QFileInfo(devicePath(name)).canonicalFilePath();
+    const QString device = QFileInfo(deviceFilePath(name)).canonicalFilePath();
     if (device.isEmpty())
         return std::nullopt;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();

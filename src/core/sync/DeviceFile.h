@@ -7,6 +7,14 @@
 
 namespace mrv {
 
+// Where a serial port finds `name`: a name that is no path ("ttyUSB0") is a device in /dev.
+QString deviceFilePath(const QString &name);
+
+// What is wrong with `name` as a device to open, found without opening it, for the user; empty
+// when nothing is. Opening locks the device with a file named after its path: a path too long
+// to name that file, or no file at all, would read as a lock held by another program.
+QString devicePathProblem(const QString &name);
+
 // True when the device open as `fd` has hung up: the adapter was pulled, or the other end of a
 // pseudo-terminal closed. Such a descriptor never works again; the device must be opened anew.
 bool deviceHungUp(int fd);

@@ -170,6 +170,11 @@ bool SerialPort::openDevice()
         return false;
     }
 
+    // Checked first, as the failing lock would tell the user the wrong thing.
+    if (const QString problem = devicePathProblem(m_device); !problem.isEmpty()) {
+        m_error = tr("Cannot open %1: %2.").arg(m_device, problem);
+        return false;
+    }
     if (!m_port->open(QIODevice::WriteOnly)) {
         m_error = openFailure();
         m_port->clearError();
@@ -192,8 +197,7 @@ QString SerialPort::openFailure() const
     case QSerialPort::PermissionError: {
         // The same error comes for a device held by another program (its lock) and for one
         // the user may not write to; only the latter is helped by the group.
-        const QFileInfo file(m_device.contains(u'/') ? m_device
-                                                     : QStringLiteral("/dev/") + m_device);
+        const QFileInfo file(deviceFilePath(m_device));
         if (file.exists() && !file.isWritable()) {
             return tr("Cannot open %1: permission denied (%2). You may need to be a member of "
                       "the “dialout” group (then log in again).")
