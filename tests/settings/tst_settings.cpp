@@ -135,6 +135,8 @@ private Q_SLOTS:
             u"€ Ÿ"_s);
         row("Windows-1252 without the character", "[S]\nA=M\xE4r\n"_ba, QByteArray(), u"中"_s);
         row("Windows-1252 that would read as UTF-8", "[S]\nK=\xE4\nA=\xC3\xA4\n"_ba, QByteArray());
+        row("too large to read once saved",
+            "[S]\n"_ba.leftJustified(IniFile::MaximumFileSize - 1, ';') + '\n', QByteArray());
         row("UTF-16LE kept", utf16le(u"[S]\r\nK=1\r\n"_s),
             utf16le(u"[S]\r\nK=\u20AC \u4E2D \U0001F600\r\n"_s), u"€ 中 😀"_s);
         row("UTF-16LE holding half a pair", utf16le(u"[S]\r\nK=1\r\n"_s) + "\x3D\xD8",

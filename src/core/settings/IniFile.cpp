@@ -216,6 +216,8 @@ bool IniFile::writeAll(const QList<Entry> &entries)
         why = QStringLiteral("it holds bytes that are not %1 text, which a save would change");
     else if (decodeFile(after).utf8 != text.utf8)
         why = QStringLiteral("once saved, its %1 text would read as other text");
+    else if (after.size() > MaximumFileSize) // it could not be read again
+        why = QStringLiteral("it would grow past %1 bytes").arg(MaximumFileSize);
     if (!why.isEmpty()) {
         qCWarning(lcSettings).noquote()
                 << QStringLiteral("Not saving %1: %2").arg(m_path, why.arg(nameOf(text.encoding)));
