@@ -3,20 +3,14 @@
 
 #include "AppFixture.h"
 #include "Pty.h"
-#include "app/Application.h"
-#include "app/SingleInstance.h"
 #include "tray/TrayIcon.h"
 
 #include <QCalendarWidget>
-#include <QDir>
-#include <QSignalSpy>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 using namespace mrv;
 
@@ -388,107 +382,6 @@ private Q_SLOTS:
         QVERIFY(opened || details.contains("Serial Port"));
         QVERIFY(!busy || details.contains(display.slavePath()));
         QVERIFY(!window.trayIcon()->isVisible());
-    }
-
-    void trayHostComesAndGoes()
-    {
-        AppFixture app;
-        app.trayUp = true;
-        PtyPair display;
-        MainWindow &window =
-                app.create("[Ports]\n" + port(1, display.slavePath()) + "[Settings]\nCommPort=1\n");
-        QVERIFY(window.start());
-        QVERIFY(!window.isVisible() && window.trayIcon()->isVisible());
-        window.checkTray(); // still there: nothing changes
-        QVERIFY(!window.isVisible());
-        // The panel crashes: the window comes back, normal, and the icon goes.
-        app.trayUp = false;
-        QTest::ignoreMessage(QtInfoMsg, "no system tray: the window stays open");
-        window.checkTray();
-        QVERIFY(window.isVisible() && !window.isMinimized() && !window.trayIcon()->isVisible());
-        // A tray again: the next minimise goes to it.
-        app.trayUp = true;
-        window.showMinimized();
-        QTRY_VERIFY(!window.isVisible() && window.trayIcon()->isVisible());
-    }
-
-    void commandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("configOrError");
-        QTest::newRow("nothing") << QStringList() << int(CommandLine::Run) << "";
-        QTest::newRow("a settings file")
-                << QStringList {"--config", "/tmp/x.ini"} << int(CommandLine::Run) << "/tmp/x.ini";
-        QTest::newRow("an unknown option, even beside help")
-                << QStringList {"--bogus", "-h"} << int(CommandLine::Fail)
-                << "unknown option 'bogus' (see --help)";
-        QTest::newRow("an extra argument") << QStringList {"extra"} << int(CommandLine::Fail)
-                                           << "unexpected argument 'extra' (see --help)";
-        QTest::newRow("an empty settings path")
-                << QStringList {"--config="} << int(CommandLine::Fail)
-                << "--config needs the path of a settings file";
-        QTest::newRow("version") << QStringList {"--version"} << int(CommandLine::Version) << "";
-    }
-    void commandLine()
-    {
-        QFETCH(QStringList, arguments);
-        const CommandLine line = parseCommandLine(QStringList {"mirovalent"} + arguments);
-        QTEST(int(line.action), "action");
-        QTEST(line.action == CommandLine::Fail ? line.error : line.configPath, "configOrError");
-    }
-
-    void oneCopyPerSettingsFile()
-    {
-        QTemporaryDir dir;
-        const QString ini = dir.filePath("mrvl.ini");
-        // A lock left by a copy that crashed (its process is gone) does not stop a start.
-        const QStringList before = QDir::temp().entryList({"mirovalent-*.lock"});
-        QStringList lock;
-        {
-            SingleInstance crashed(ini);
-            QVERIFY(crashed.claim());
-            lock = QDir::temp().entryList({"mirovalent-*.lock"});
-            lock.removeIf([&](const QString &name) { return before.contains(name); });
-            QCOMPARE(lock.size(), 1);
-        }
-        QFile stale(QDir::temp().filePath(lock.first()));
-        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("999999\nmirovalent\n\n") > 0);
-        stale.close();
-        SingleInstance first(ini), second(dir.filePath("./mrvl.ini")), other(ini + ".2");
-        QVERIFY(first.claim());
-        QVERIFY(other.claim()); // another file, another copy
-        QSignalSpy shown(&first, &SingleInstance::activationRequested);
-        QVERIFY(!second.claim());
-        QVERIFY(second.activateRunning());
-        QTRY_COMPARE(shown.count(), 1);
-    }
-
-    void portErrorBox()
-    {
-        // Before the window is placed, the box is centred on the screen, and a path in it is
-        // never broken across lines.
-        const QString path = "/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial-if00-port0";
-        QRect frame, screen;
-        int labelWidth = 0, pathWidth = 0;
-        QTimer::singleShot(0, this, [&] {
-            QTimer::singleShot(50, this, [&] {
-                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                auto *label = box->findChild<QLabel *>("qt_msgbox_informativelabel");
-                frame = box->frameGeometry();
-                screen = box->screen()->availableGeometry();
-                labelWidth = label->width();
-                pathWidth = label->fontMetrics().horizontalAdvance(path);
-                QCOMPARE(label->text().remove(QChar(0x2060)), "Cannot open " + path + ": busy");
-                box->accept();
-            });
-        });
-        QWidget unplaced;
-        QtMessageBoxes().exclamation(&unplaced, "COM Port Error", "Cannot open " + path + ": busy");
-        QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 2);
-        QVERIFY(qAbs(frame.center().y() - screen.center().y()) <= 2);
-        QVERIFY(labelWidth >= pathWidth);
     }
 
     void shutDown()
