@@ -57,6 +57,8 @@ private Q_SLOTS:
         QTest::newRow("an empty settings path")
                 << QStringList {"--config="} << int(CommandLine::Fail)
                 << "--config needs the path of a settings file";
+        QTest::newRow("the service") << QStringList {"--headless", "--config", "/etc/m.ini"}
+                                     << int(CommandLine::Run) << "/etc/m.ini";
         QTest::newRow("version") << QStringList {"--version"} << int(CommandLine::Version) << "";
     }
     void commandLine()
@@ -65,6 +67,7 @@ private Q_SLOTS:
         const CommandLine line = parseCommandLine(QStringList {"mirovalent"} + arguments);
         QTEST(int(line.action), "action");
         QTEST(line.action == CommandLine::Fail ? line.error : line.configPath, "configOrError");
+        QCOMPARE(line.headless, arguments.contains("--headless"));
     }
 
     void oneCopyPerSettingsFile()

@@ -5,7 +5,14 @@
 #include "sync/SyncFrame.h"
 #include "zones/SecondTicker.h"
 
+#include <QFile>
+#include <QLoggingCategory>
+
 namespace mrv {
+
+namespace {
+Q_LOGGING_CATEGORY(lcKeeper, "mirovalent.sync")
+} // namespace
 
 Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, const QString &iniPath,
                        QObject *parent)
@@ -24,6 +31,29 @@ void Timekeeper::load(const QLocale &locale)
 {
     m_settings = loadSettings(m_ini, locale);
     chooseInterval(m_settings.program.syncIntervalRow);
+}
+
+bool Timekeeper::reload(const QLocale &locale, QString *reason)
+{
+    QFile file(m_ini.path());
+    if (!file.open(QIODevice::ReadOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    file.close();
+    load(locale);
+    const ProgramSettings &program = m_settings.program;
+    const bool samePort = deviceForPort(program.commPort, m_ini).path == m_openedDevice
+                          && program.lineSettings == m_openedLine;
+    if ((m_port->isOpen() || m_port->wasLost()) && samePort)
+        return true;
+    m_port->close();
+    QString why;
+    if (!openPort(&why)) {
+        qCWarning(lcKeeper).noquote() << why;
+        keepTryingPort();
+    }
+    return true;
 }
 
 bool Timekeeper::save()
@@ -58,9 +88,14 @@ bool Timekeeper::sendFrameIfDue(const TimeSnapshot &snapshot)
 {
     bool due = m_schedule.tick();
     // A display whose adapter was pulled is looked for at every tick, and gets its time as soon
-    // as it is back, whatever the interval.
+    // as it is back, whatever the interval; so does one that could not be opened at start.
     if (!m_port->isOpen() && m_port->wasLost() && m_port->reopenIfLost())
         due = true;
+    QString why;
+    if (!m_port->isOpen() && m_retryOpen && openPort(&why)) {
+        qCInfo(lcKeeper).noquote() << "The serial port" << m_openedDevice << "is open.";
+        due = true;
+    }
     if (!due || !m_port->isOpen())
         return false;
     return m_port->write(buildSyncFrame(snapshot.gmt, snapshot.codes()));
@@ -74,8 +109,12 @@ bool Timekeeper::openPort(QString *reason)
         *reason = target.error;
         return false;
     }
-    if (m_port->open(target.path, m_settings.program.lineSettings))
+    if (m_port->open(target.path, m_settings.program.lineSettings)) {
+        m_openedDevice = target.path;
+        m_openedLine = m_settings.program.lineSettings;
+        m_retryOpen = false;
         return true;
+    }
     // The port's reason names the device and says why.
     *reason = m_port->errorString();
     if (!reason->contains(target.path))
@@ -89,6 +128,7 @@ bool Timekeeper::choosePort(int number, QString *reason)
         m_port->close();
     m_settings.program.commPort = QString::number(number);
     m_settings.program.keepStoredCommPort = false;
+    m_retryOpen = false; // the user's choice stands, untried, until the next one
     return openPort(reason);
 }
 

@@ -27,6 +27,10 @@ public:
 
     // Reads the settings file into the settings, and the interval into the schedule.
     void load(const QLocale &locale);
+    // Reads the settings file again and applies it from the next tick; a port whose device or
+    // line settings changed is opened again. A file that cannot be read keeps the settings as
+    // they are: false, with the reason.
+    bool reload(const QLocale &locale, QString *reason);
     // Writes the settings as one atomic save. False when the save failed.
     bool save();
 
@@ -50,6 +54,9 @@ public:
     // Opens the port the settings name. False, with a reason that names the device, when it
     // cannot be opened.
     bool openPort(QString *reason);
+    // After a failed openPort(): the port is tried again, silently, at every tick, and the
+    // display gets a frame as soon as it opens.
+    void keepTryingPort() { m_retryOpen = true; }
     // The user picked port n: the settings keep it even when it cannot be opened.
     bool choosePort(int number, QString *reason);
     // The user picked a row of the interval list.
@@ -71,6 +78,9 @@ private:
     SerialPort *m_port = nullptr;
     SecondTicker *m_ticker = nullptr;
     TimeSnapshot m_lastTick;
+    QString m_openedDevice; // the device and line settings of the latest successful open
+    QString m_openedLine;
+    bool m_retryOpen = false;
 };
 
 } // namespace mrv

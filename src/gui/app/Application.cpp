@@ -4,6 +4,7 @@
 #include "SingleInstance.h"
 #include "dialogs/MessageBox.h"
 #include "settings/IniFile.h"
+#include "system/Service.h"
 #include "system/SignalPipe.h"
 #include "zones/Clock.h"
 #include "zones/TimeZoneSource.h"
@@ -18,20 +19,6 @@
 namespace mrv {
 
 namespace {
-
-const char *const kUsage =
-        "Usage: mirovalent [--config FILE]\n"
-        "\n"
-        "Shows GMT and four time zones, lives in the system tray, and keeps a serial\n"
-        "multi-zone wall-clock display in step.\n"
-        "\n"
-        "Options:\n"
-        "  --config FILE  use this settings file instead of mrvl.ini in the usual place\n"
-        "  -h, --help     show this help and exit\n"
-        "  --version      show the version and exit\n"
-        "\n"
-        "Settings: $XDG_CONFIG_HOME/mirovalent/mrvl.ini (~/.config/mirovalent/mrvl.ini), or\n"
-        "mrvl.ini beside a portable copy of the program.\n";
 
 bool hasDisplay()
 {
@@ -48,38 +35,6 @@ void say(const QString &line)
 }
 
 } // namespace
-
-CommandLine parseCommandLine(const QStringList &arguments)
-{
-    QCommandLineParser parser;
-    const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption help(QStringList {QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({config, help, version});
-    CommandLine line;
-    if (!parser.parse(arguments)) {
-        QString text = parser.errorText();
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-        if (!text.isEmpty())
-            text[0] = text[0].toLower();
-        line.error = text + QStringLiteral(" (see --help)");
-    } else if (parser.isSet(help)) {
-        line.action = CommandLine::Help;
-    } else if (parser.isSet(version)) {
-        line.action = CommandLine::Version;
-    } else if (!parser.positionalArguments().isEmpty()) {
-        line.error = QStringLiteral("unexpected argument '%1' (see --help)")
-                             .arg(parser.positionalArguments().constFirst());
-    } else if (parser.isSet(config) && parser.value(config).trimmed().isEmpty()) {
-        line.error = QStringLiteral("--config needs the path of a settings file");
-    } else {
-        line.configPath = parser.value(config);
-    }
-    if (!line.error.isEmpty())
-        line.action = CommandLine::Fail;
-    return line;
-}
 
 int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks)
 {
@@ -101,6 +56,8 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     case CommandLine::Run:
         break;
     }
+    if (line.headless)
+        return runService(argc, argv, line.configPath);
     if (!hasDisplay()) {
         say(QStringLiteral("no display (neither DISPLAY nor WAYLAND_DISPLAY is set); start it "
                            "from a desktop session."));
