@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -39,6 +40,23 @@ private Q_SLOTS:
         app.trayUp = true;
         window.showMinimized();
         QTRY_VERIFY(!window.isVisible() && window.trayIcon()->isVisible());
+    }
+
+    void portHeldByTheService()
+    {
+        PtyPair display;
+        AppFixture app;
+        const QByteArray ini = "[Ports]\nCOM1=" + display.slavePath().toUtf8() + "\n";
+        MainWindow &window = app.create(ini);
+        QProcess service;
+        service.start(MIROVALENT_BINARY, {"--headless", "--config", app.iniPath()});
+        QVERIFY(!display.read(3000, 9).isEmpty()); // the service sends: it holds the port
+        QVERIFY(!window.start());
+        QVERIFY2(app.boxes.details.value(0).contains("systemctl stop mirovalent-sync"),
+                 qPrintable(app.boxes.details.value(0)));
+        service.terminate();
+        QVERIFY(service.waitForFinished(2000) && service.exitCode() == 0);
+        QCOMPARE(app.readIni(), ini); // the service never writes the file
     }
 
     void commandLine_data()

@@ -5,13 +5,36 @@
 #include "sync/SyncFrame.h"
 #include "zones/SecondTicker.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
 
 namespace mrv {
 
 namespace {
+
 Q_LOGGING_CATEGORY(lcKeeper, "mirovalent.sync")
+
+// Whether the serial lock of the device is held by a running `mirovalent --headless`. The lock
+// file is named after the device's path (without /dev/, slashes as underscores) and holds the
+// process id on its first line.
+bool heldByService(const QString &device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char *folder : {"/run/lock", "/var/lock"}) {
+        QFile lock(QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name));
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        bool ok = false;
+        const qint64 pid = lock.readLine().trimmed().toLongLong(&ok);
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (ok && pid > 0 && command.open(QIODevice::ReadOnly))
+            return command.readAll().split('\0').contains("--headless");
+    }
+    return false;
+}
+
 } // namespace
 
 Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, const QString &iniPath,
@@ -119,6 +142,12 @@ bool Timekeeper::openPort(QString *reason)
     *reason = m_port->errorString();
     if (!reason->contains(target.path))
         *reason = QStringLiteral("%1: %2").arg(target.path, *reason);
+    if (heldByService(target.path))
+        *reason += QLatin1Char(' ')
+                   + QCoreApplication::translate(
+                           "mrv::Timekeeper",
+                           "The Mirovalent service drives this display; stop it first with "
+                           "\"sudo systemctl stop mirovalent-sync\".");
     return false;
 }
 
