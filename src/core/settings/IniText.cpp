@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace mrv::ini {
 
 namespace {
@@ -51,6 +53,8 @@ bool isAscii(QByteArrayView bytes)
 
 LineReader::LineReader(QByteArrayView data)
     : m_data(data)
+    , m_nextCr(data.indexOf('\r'))
+    , m_nextLf(data.indexOf('\n'))
 { }
 
 bool LineReader::next(Line &line)
@@ -58,14 +62,19 @@ bool LineReader::next(Line &line)
     if (m_pos >= m_data.size())
         return false;
     const qsizetype start = m_pos;
-    qsizetype end = start;
-    while (end < m_data.size() && !isLineEnd(m_data[end]))
-        ++end;
+    // The next CR and the next LF are each looked for again only once they are passed, so a
+    // file of either kind is read in one pass.
+    if (m_nextCr >= 0 && m_nextCr < start)
+        m_nextCr = m_data.indexOf('\r', start);
+    if (m_nextLf >= 0 && m_nextLf < start)
+        m_nextLf = m_data.indexOf('\n', start);
+    const qsizetype end = std::min(m_nextCr < 0 ? m_data.size() : m_nextCr,
+                                   m_nextLf < 0 ? m_data.size() : m_nextLf);
     line = Line();
     line.hasEnd = end < m_data.size();
     line.next = end;
     if (line.hasEnd)
-        line.next += m_data.sliced(end).startsWith("\r\n") ? 2 : 1;
+        line.next += end == m_nextCr && end + 1 == m_nextLf ? 2 : 1; // CR LF is one line end
     m_pos = line.next;
 
     qsizetype first = start;

@@ -39,6 +39,8 @@ public:
 private:
     QByteArrayView m_data;
     qsizetype m_pos = 0;
+    qsizetype m_nextCr; // -1: none left
+    qsizetype m_nextLf;
 };
 
 // Lines end in CR, LF or CR LF, even mixed in one file, as Windows reads them. New lines get
