@@ -48,92 +48,76 @@ private Q_SLOTS:
 
     void tick_data()
     {
-        QTest::addColumn<QDateTime>("local");
+        QTest::addColumn<QString>("local"); // the wall clock, in the system zone `tz`
         QTest::addColumn<QByteArray>("tz");
         QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("observe");
-        QTest::addColumn<QDate>("start"); // picked dates; a null date for none
+        QTest::addColumn<QDate>("start"); // picked dates; with neither, the box is cleared
         QTest::addColumn<QDate>("end");
-        QTest::addColumn<QTime>("shown");
+        QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("code");
-        const auto at = [](int y, int mo, int d, int h, int mi, int s) {
-            return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC); // read as local
+        const auto row = [](const char *name, const char *local, const char *tz, int row,
+                            QDate start, QDate end, const char *shown, int code) {
+            QTest::newRow(name) << local << QByteArray(tz) << row << start << end << shown << code;
         };
         const QDate mar28(2026, 3, 28), oct31(2026, 10, 31), none;
         // London with the box cleared shows GMT, so these read back the local offset.
-        QTest::newRow("London, last second of winter time")
-                << at(2026, 3, 29, 0, 59, 59) << QByteArray("Europe/London") << 13 << false << none
-                << none << QTime(0, 59, 59) << 13;
-        QTest::newRow("London, first second of summer time")
-                << at(2026, 3, 29, 2, 0, 0) << QByteArray("Europe/London") << 13 << false << none
-                << none << QTime(1, 0) << 13;
-        QTest::newRow("system zone at +5:45")
-                << at(2026, 7, 15, 12, 0, 0) << QByteArray("Asia/Kathmandu") << 13 << false << none
-                << none << QTime(6, 15) << 13;
-        QTest::newRow("system zone with a 30-minute shift")
-                << at(2026, 1, 15, 12, 0, 0) << QByteArray("Australia/Lord_Howe") << 13 << false
-                << none << none << QTime(1, 0) << 13;
-        QTest::newRow("a missing start date is never daylight saving")
-                << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << 22 << true << none << oct31
-                << QTime(17, 45) << 22;
-        QTest::newRow("no row shows GMT as London")
-                << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << -1 << true << mar28 << oct31
-                << QTime(13, 0) << 141;
-        QTest::newRow("a row past the table is none")
-                << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << 32 << false << mar28 << oct31
-                << QTime(12, 0) << 13;
-        QTest::newRow("the day rolls over in the zone")
-                << at(2026, 6, 1, 11, 30, 0) << QByteArray("UTC") << 31 << true << mar28 << oct31
-                << QTime(0, 30) << 159;
-        QTest::newRow("last second before the window")
-                << at(2026, 3, 27, 23, 59, 59) << QByteArray("UTC") << 13 << true << mar28 << oct31
-                << QTime(23, 59, 59) << 13;
-        QTest::newRow("first second of the window")
-                << at(2026, 3, 28, 0, 0, 0) << QByteArray("UTC") << 13 << true << mar28 << oct31
-                << QTime(1, 0) << 141;
-        QTest::newRow("last second of the window")
-                << at(2026, 10, 30, 23, 59, 59) << QByteArray("UTC") << 13 << true << mar28 << oct31
-                << QTime(0, 59, 59) << 141;
-        QTest::newRow("the window is over at the start of its end day")
-                << at(2026, 10, 31, 0, 0, 0) << QByteArray("UTC") << 13 << true << mar28 << oct31
-                << QTime(0, 0) << 13;
-        QTest::newRow("an empty window") << at(2026, 6, 1, 12, 0, 0) << QByteArray("UTC") << 13
-                                         << true << mar28 << mar28 << QTime(12, 0) << 13;
-        QTest::newRow("a picked window across New Year")
-                << at(2027, 1, 15, 12, 0, 0) << QByteArray("UTC") << 13 << true
-                << QDate(2026, 10, 1) << QDate(2027, 4, 1) << QTime(13, 0) << 141;
+        row("London, last second of winter time", "2026-03-29T00:59:59", "Europe/London", 13, none,
+            none, "00:59:59", 13);
+        row("London, first second of summer time", "2026-03-29T02:00:00", "Europe/London", 13, none,
+            none, "01:00:00", 13);
+        row("system zone at +5:45", "2026-07-15T12:00:00", "Asia/Kathmandu", 13, none, none,
+            "06:15:00", 13);
+        row("system zone with a 30-minute shift", "2026-01-15T12:00:00", "Australia/Lord_Howe", 13,
+            none, none, "01:00:00", 13);
+        row("a missing start date is never daylight saving", "2026-06-01T12:00:00", "UTC", 22, none,
+            oct31, "17:45:00", 22);
+        row("no row shows GMT as London", "2026-06-01T12:00:00", "UTC", -1, mar28, oct31,
+            "13:00:00", 141);
+        row("a row past the table is none", "2026-06-01T12:00:00", "UTC", 32, none, none,
+            "12:00:00", 13);
+        row("the day rolls over in the zone", "2026-06-01T11:30:00", "UTC", 31, mar28, oct31,
+            "00:30:00", 159);
+        row("last second before the window", "2026-03-27T23:59:59", "UTC", 13, mar28, oct31,
+            "23:59:59", 13);
+        row("first second of the window", "2026-03-28T00:00:00", "UTC", 13, mar28, oct31,
+            "01:00:00", 141);
+        row("last second of the window", "2026-10-30T23:59:59", "UTC", 13, mar28, oct31, "00:59:59",
+            141);
+        row("the window is over at the start of its end day", "2026-10-31T00:00:00", "UTC", 13,
+            mar28, oct31, "00:00:00", 13);
+        row("an empty window", "2026-06-01T12:00:00", "UTC", 13, mar28, mar28, "12:00:00", 13);
+        row("a picked window across New Year", "2027-01-15T12:00:00", "UTC", 13, QDate(2026, 10, 1),
+            QDate(2027, 4, 1), "13:00:00", 141);
         // Chile moves its clocks at midnight: 8 Sep 2024 began at 01:00.
-        QTest::newRow("a window from a day whose midnight does not exist")
-                << at(2024, 9, 8, 1, 0, 0) << QByteArray("America/Santiago") << 13 << true
-                << QDate(2024, 9, 8) << QDate(2025, 4, 6) << QTime(5, 0) << 141;
+        row("a window from a day whose midnight does not exist", "2024-09-08T01:00:00",
+            "America/Santiago", 13, QDate(2024, 9, 8), QDate(2025, 4, 6), "05:00:00", 141);
         // Local midnight at +5:45 is 18:15 GMT the day before: the window is local.
-        QTest::newRow("the window is on the local calendar")
-                << at(2026, 3, 28, 0, 0, 0) << QByteArray("Asia/Kathmandu") << 13 << true << mar28
-                << oct31 << QTime(19, 15) << 141;
+        row("the window is on the local calendar", "2026-03-28T00:00:00", "Asia/Kathmandu", 13,
+            mar28, oct31, "19:15:00", 141);
     }
     void tick()
     {
-        QFETCH(QDateTime, local);
+        QFETCH(QString, local);
         QFETCH(QByteArray, tz);
-        QFETCH(int, code);
-        setTz(tz.constData());
-        const FakeClock clock(local.addMSecs(750));
-        const SystemTimeZoneSource source;
-        ZonePanelSettings panel;
         QFETCH(int, row);
-        QFETCH(bool, observe);
         QFETCH(QDate, start);
         QFETCH(QDate, end);
-        panel.row = row;
-        panel.observeDst = observe ? DstBox::Ticked : DstBox::Cleared;
-        panel.start.picked = optionalDate(start);
-        panel.end.picked = optionalDate(end);
+        QFETCH(QString, shown);
+        QFETCH(int, code);
+        setTz(tz.constData());
+        const QDateTime wall = QDateTime::fromString(local, Qt::ISODate);
+        const FakeClock clock(wall.addMSecs(750));
+        const SystemTimeZoneSource source;
+        ZonePanelSettings panel {row,
+                                 start.isValid() || end.isValid() ? DstBox::Ticked
+                                                                  : DstBox::Cleared,
+                                 {std::nullopt, optionalDate(start)},
+                                 {std::nullopt, optionalDate(end)}};
         const TimeSnapshot snapshot = TimeEngine(clock, source).now({panel, panel, panel, panel});
         QCOMPARE(clock.calls, 1);
-        const QDateTime wall(local.date(), local.time());
         QCOMPARE(snapshot.gmt, wall.toUTC()); // whole seconds
         for (const ZoneTime &zone : snapshot.zones) {
-            QTEST(zone.shown, "shown");
+            QCOMPARE(zone.shown.toString("HH:mm:ss"), shown);
             QCOMPARE(int(zone.code), code);
             QCOMPARE(zone.daylight, code >= 128);
         }
