@@ -44,6 +44,31 @@ if command -v groff >/dev/null; then
 fi
 "$U/bin/mirovalent" --version | grep -q '^mirovalent [0-9]' || fail "--version"
 
+# The service: its unit where Debian 12's systemd looks, its account, and the settings file
+# the unit names, a conffile holding every key once at the program's defaults.
+R="$WORK/root"
+unit="$R/lib/systemd/system/mirovalent-sync.service"
+[ -s "$unit" ] && [ -s "$R/usr/lib/sysusers.d/mirovalent.conf" ] || fail "service not installed"
+conf="$(sed -n 's/^ExecStart=.* --config \([^ ]*\).*/\1/p' "$unit")"
+[ -n "$conf" ] && [ -f "$R$conf" ] || fail "the unit reads '$conf', which is not installed"
+if [ -n "${deb:-}" ]; then
+    [ "$(dpkg-deb -I "$deb" conffiles)" = "$conf" ] || fail "$conf is not the one conffile"
+fi
+expected="$(printf '%s\n' '[Settings]CommPort=1' '[Settings]SyncInt=0' '[Settings]Setting=9600,n,8,1' \
+    '[Zone]Zone'{1..4}'=-1' '[Zone]DST'{1..4}'=0' '[Zone]DS'{S,E}{1..4}'=' '[Ports]COM'{1..6}'=' | sort)"
+actual="$(awk '/^\[/ { section = $0; next } /^[^;]/ { print section $0 }' "$R$conf" | sort)"
+[ "$actual" = "$expected" ] || fail "$conf: $(diff <(echo "$expected") <(echo "$actual"))"
+if command -v systemd-analyze >/dev/null; then
+    # As installed, but with this package's program and manual page: the host has neither.
+    mkdir -p "$WORK/unit"
+    sed "s|=/usr/bin/mirovalent |=$U/bin/mirovalent |" "$unit" >"$WORK/unit/${unit##*/}"
+    # verify reports a directive it cannot use, and still ends with status 0.
+    out="$(MANPATH="$U/share/man" systemd-analyze verify "$WORK/unit/${unit##*/}" 2>&1)" \
+        && [ -z "$out" ] || fail "unit: $out"
+else
+    echo "systemd-analyze missing (systemd): the unit is not verified"
+fi
+
 # A user with a display on a pseudo-terminal and nothing but [Ports] in their settings.
 export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/cfg"
 ini="$XDG_CONFIG_HOME/mirovalent/mrvl.ini"
@@ -59,4 +84,4 @@ terminate "$APP_PID" "the installed program"
 grep -q '^SyncInt=0$' "$ini" || fail "settings not saved to $ini: $(cat "$ini")"
 grep -q "^COM1=$WORK/display\$" "$ini" || fail "[Ports] lost: $(cat "$ini")"
 [ ! -e "$U/bin/mrvl.ini" ] || fail "settings written beside the installed program"
-echo "PASS: package files valid; installed program saved to \$XDG_CONFIG_HOME/mirovalent"
+echo "PASS: package files and service valid; installed program saved to \$XDG_CONFIG_HOME/mirovalent"
