@@ -2,7 +2,7 @@
 
 // The one clock the tests inject: it says what `now` holds, or, given a script, the next time of
 // the script at each call and then the last one again. A local time stands for its own instant;
-// a time of any other spec is read as a local wall-clock time in the TZ in force.
+// a time in UTC or at an offset is read as a local wall-clock time in the TZ in force.
 
 #include "zones/Clock.h"
 
@@ -10,6 +10,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <ctime>
 
 struct FakeClock final : mrv::Clock
 {
@@ -32,3 +33,10 @@ struct FakeClock final : mrv::Clock
     QList<QDateTime> script;
     mutable qsizetype calls = 0; // how often the clock was read
 };
+
+// Makes `zone` the system time zone, as the TZ variable does for a program started under it.
+inline void setTz(const char *zone)
+{
+    qputenv("TZ", zone);
+    ::tzset();
+}

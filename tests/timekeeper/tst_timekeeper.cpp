@@ -10,8 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <ctime>
-
 using namespace mrv;
 
 namespace {
@@ -75,12 +73,6 @@ int offsetAt(const QList<OffsetChange> &changes, const QDateTime &instant)
         if (instant >= change.at)
             offset = change.offsetSeconds;
     return offset;
-}
-
-void setTz(const char *zone)
-{
-    qputenv("TZ", zone);
-    ::tzset();
 }
 
 } // namespace
