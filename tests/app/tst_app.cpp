@@ -57,20 +57,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("GMT frame") << "Frame1"
-                                   << "GMT TIME" << true;
-        QTest::newRow("GMT clock") << "lblGMT"
-                                   << "23:59:07" << true;
-        QTest::newRow("zone panel") << "Frame5"
-                                    << "Time Zone 4" << true;
-        QTest::newRow("zone clock") << "lblZone4"
-                                    << "23:59:07" << true;
-        QTest::newRow("start caption of panel 2") << "Label4"
-                                                  << "DST Start" << false;
-        QTest::newRow("end caption of panel 2") << "Label3"
-                                                << "DST End" << false;
-        QTest::newRow("end date of panel 4") << "lblDSS1_7"
-                                             << "--" << false;
+        const auto row = [](const char *name, const char *widget, const char *caption, bool shown) {
+            QTest::newRow(name) << widget << caption << shown;
+        };
+        row("GMT frame", "Frame1", "GMT TIME", true);
+        row("GMT clock", "lblGMT", "23:59:07", true);
+        row("zone panel", "Frame5", "Time Zone 4", true);
+        row("zone clock", "lblZone4", "23:59:07", true);
+        row("start caption of panel 2", "Label4", "DST Start", false);
+        row("end caption of panel 2", "Label3", "DST End", false);
+        row("end date of panel 4", "lblDSS1_7", "--", false);
     }
     void window()
     {
@@ -164,8 +160,7 @@ private Q_SLOTS:
                 "DST2=1\nDSS2=01 Dec\nDSE2=01 Feb\nZone3=5\nZone4=31\n[Ports]\n"
                 + port(2, two.slavePath()) + port(4, four.slavePath()) + port(5, missing));
         QVERIFY(window.start());
-        QCOMPARE(app.seen().mark, 2);
-        QVERIFY(app.seen().open);
+        QCOMPARE(std::pair(app.seen().mark, app.seen().open), std::pair(2, true));
         // The frame is on the line by the time the tick is handed on to be shown, and the
         // frame and the window carry the one reading of the clock.
         QByteArray frameAtShow;
@@ -190,13 +185,11 @@ private Q_SLOTS:
         app.find<QAction>("mnuCOM_5")->trigger();
         QCOMPARE(app.boxes.texts, QStringList {"Com Port Error"});
         QVERIFY(app.boxes.details.first().contains(missing));
-        QCOMPARE(app.seen().mark, 2);
-        QVERIFY(!app.seen().open);
+        QCOMPARE(std::pair(app.seen().mark, app.seen().open), std::pair(2, false));
         QCOMPARE(app.keeper().settings().program.commPort, "5");
         app.find<QAction>("mnuCOM_4")->trigger();
         app.find<QAction>("mnuCOM_4")->trigger(); // the open port again
-        QCOMPARE(app.seen().mark, 4);
-        QVERIFY(app.seen().open);
+        QCOMPARE(std::pair(app.seen().mark, app.seen().open), std::pair(4, true));
         QCOMPARE(app.boxes.texts.size(), 1);
         // "Sync Now" sends at the next tick, not before.
         app.find<QPushButton>("cmdSyncNow")->click();
@@ -272,88 +265,65 @@ private Q_SLOTS:
             QCOMPARE(app.dateText(first), "--");
     }
 
-    void observeDstBox_data()
-    {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<int>("box"); // as the file numbers it
-        QTest::addColumn<QStringList>("dates"); // panel 1's labels on screen, "" when hidden
-        QTest::newRow("a click on a greyed box ticks it")
-                << QByteArray("[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\n") << 1 << 1
-                << QStringList {"01 Jan 2027", "01 Feb 2027"};
-        QTest::newRow("a second click clears it")
-                << QByteArray("[Zone]\nDST1=2\n") << 2 << 0 << QStringList {"", ""};
-        QTest::newRow("a third click ticks it again, never greys it")
-                << QByteArray("[Zone]\nDST1=2\n") << 3 << 1 << QStringList {"--", "--"};
-        QTest::newRow("ticking brings the file's dates back")
-                << QByteArray("[Zone]\nDST1=1\nDSS1=01 Jan\nDSE1=01 Feb\n") << 2 << 1
-                << QStringList {"01 Jan 2027", "01 Feb 2027"};
-    }
-    void observeDstBox()
-    {
-        QFETCH(QByteArray, ini);
-        QFETCH(int, clicks);
-        QFETCH(int, box);
-        AppFixture app;
-        MainWindow &window = app.create(ini);
-        window.start();
-        window.show();
-        auto *check = app.find<QCheckBox>("Check1");
-        app.keeper().settings().zones[0].start.picked = QDate(2026, 5, 5);
-        for (int i = 0; i < clicks; ++i)
-            QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
-        QCOMPARE(int(app.keeper().settings().zones[0].observeDst), box);
-        QCOMPARE(app.seen().boxes.first(), box);
-        QTEST(app.seen().dates.mid(0, 2), "dates");
-    }
-
+    // Start-up from the file, then clicks on panel 1's box: what the user sees.
     void load_data()
     {
         QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<bool>("busy"); // another program holds the port open first
+        QTest::addColumn<int>("clicks"); // on panel 1's box once started
         QTest::addColumn<QList<int>>("rows");
-        QTest::addColumn<QList<int>>("boxes");
-        QTest::addColumn<QStringList>("dates");
+        QTest::addColumn<QList<int>>("boxes"); // as the file numbers them
+        QTest::addColumn<QStringList>("dates"); // on screen, "" when hidden
         QTest::addColumn<QList<int>>("schedule"); // interval, count
         QTest::addColumn<int>("mark");
-        QTest::addColumn<bool>("open");
         QTest::addColumn<QString>("interval"); // what the interval list shows
+        QTest::addColumn<bool>("busy"); // another program holds the port open first
         const QList<int> none {-1, -1, -1, -1}, cleared {0, 0, 0, 0};
-        const QStringList hidden(8, QString());
-        QTest::newRow("good")
-                << QByteArray("[Zone]\nZone1=13\nDST1=0\nZone2=22\nDST2=1\n"
-                              "DSS2=28 Mar\nDSE2=31 Oct\nZone3=5\nDST3=1\n"
-                              "DSS3=01 Oct\nDSE3=01 Apr\nZone4=31\n"
-                              "[Settings]\nSyncInt=2\nCommPort=4\n")
-                << false << QList {13, 22, 5, 31} << QList {0, 1, 1, 0}
-                << QStringList {"", "", "28 Mar 2027", "31 Oct 2027", "01 Oct 2026", "01 Apr 2027",
-                                "", ""}
-                << QList {1800, 1799} << 4 << true << QString("30 minutes");
-        QTest::newRow("greyed, and ticked without dates")
-                << QByteArray("[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\nDST4=1\n") << false << none
-                << QList {2, 0, 0, 1} << QStringList {"", "", "", "", "", "", "--", "--"}
-                << QList {60, 59} << 1 << true << QString("1 minute");
-        QTest::newRow("junk and out of range")
-                << QByteArray("[Zone]\nZone1=abc\nDST1=yes\nZone2=1x\nZone3=32\nZone4=-2\nDST2=3\n"
-                              "DST3=-1\n[Settings]\nSyncInt=4\n\x01\x02\xff garbage\n")
-                << false << none << cleared << hidden << QList {60, 59} << 1 << true
-                << QString("1 minute");
-        QTest::newRow("every second, port beyond the menu")
-                << QByteArray("[Settings]\nSyncInt=-1\nCommPort=9\n") << false << none << cleared
-                << hidden << QList {0, -1} << 0 << true << QString("Every second");
-        QTest::newRow("a port that is no number runs on COM 1")
-                << QByteArray("[Settings]\nCommPort=COM3\n") << false << none << cleared << hidden
-                << QList {60, 59} << 1 << true << QString("1 minute");
-        QTest::newRow("unusable line settings run on the default ones")
-                << QByteArray("[Settings]\nCommPort=2\nSetting=9600,n,8,1.5\n") << false << none
-                << cleared << hidden << QList {60, 59} << 2 << true << QString("1 minute");
-        QTest::newRow("busy port")
-                << QByteArray("[Settings]\nCommPort=4\n") << true << none << cleared << hidden
-                << QList {60, 0} << 4 << false << QString("1 minute");
+        const QStringList hidden(8);
+        const auto row = [&](const char *name, const QByteArray &ini, int mark,
+                             QList<int> schedule = {60, 59}, const char *interval = "1 minute",
+                             QList<int> boxes = {0, 0, 0, 0}, QStringList dates = QStringList(8),
+                             QList<int> rows = {-1, -1, -1, -1}, int clicks = 0,
+                             bool busy = false) {
+            QTest::newRow(name) << ini << clicks << rows << boxes << dates << schedule << mark
+                                << interval << busy;
+        };
+        row("good",
+            "[Zone]\nZone1=13\nDST1=0\nZone2=22\nDST2=1\nDSS2=28 Mar\nDSE2=31 Oct\nZone3=5\n"
+            "DST3=1\nDSS3=01 Oct\nDSE3=01 Apr\nZone4=31\n[Settings]\nSyncInt=2\nCommPort=4\n",
+            4, {1800, 1799}, "30 minutes", {0, 1, 1, 0},
+            {"", "", "28 Mar 2027", "31 Oct 2027", "01 Oct 2026", "01 Apr 2027", "", ""},
+            {13, 22, 5, 31});
+        row("greyed, and ticked without dates",
+            "[Zone]\nDST1=2\nDSS1=01 Jan\nDSE1=01 Feb\nDST4=1\n", 1, {60, 59}, "1 minute",
+            {2, 0, 0, 1}, {"", "", "", "", "", "", "--", "--"});
+        row("junk and out of range",
+            "[Zone]\nZone1=abc\nDST1=yes\nZone2=1x\nZone3=32\nZone4=-2\nDST2=3\nDST3=-1\n"
+            "[Settings]\nSyncInt=4\n\x01\x02\xff garbage\n",
+            1);
+        row("every second, port beyond the menu", "[Settings]\nSyncInt=-1\nCommPort=9\n", 0,
+            {0, -1}, "Every second");
+        row("a port that is no number runs on COM 1", "[Settings]\nCommPort=COM3\n", 1);
+        row("unusable line settings run on the default ones",
+            "[Settings]\nCommPort=2\nSetting=9600,n,8,1.5\n", 2);
+        row("busy port", "[Settings]\nCommPort=4\n", 4, {60, 0}, "1 minute", cleared, hidden, none,
+            0, true);
+        // Panel 1's box, clicked: never greyed by a click, and its dates as the file has them.
+        const auto clicked = [&](const char *name, const char *zone, int clicks, int box,
+                                 const QStringList &dates) {
+            row(name, "[Zone]\n" + QByteArray(zone), 1, {60, 59}, "1 minute", {box, 0, 0, 0},
+                dates + QStringList(6), none, clicks);
+        };
+        clicked("a click on a greyed box ticks it", "DST1=2\nDSS1=01 Jan\nDSE1=01 Feb\n", 1, 1,
+                {"01 Jan 2027", "01 Feb 2027"});
+        clicked("a second click clears it", "DST1=2\n", 2, 0, {"", ""});
+        clicked("a third click ticks it again, never greys it", "DST1=2\n", 3, 1, {"--", "--"});
+        clicked("ticking brings the file's dates back", "DST1=1\nDSS1=01 Jan\nDSE1=01 Feb\n", 2, 1,
+                {"01 Jan 2027", "01 Feb 2027"});
     }
     void load()
     {
         QFETCH(QByteArray, ini);
+        QFETCH(int, clicks);
         QFETCH(bool, busy);
         PtyPair display;
         SerialPort other;
@@ -365,14 +335,19 @@ private Q_SLOTS:
             ini += port(n, display.slavePath());
         MainWindow &window = app.create(ini);
         const bool opened = window.start();
+        auto *check = app.find<QCheckBox>("Check1");
+        app.keeper().settings().zones[0].start.picked = QDate(2026, 5, 5); // clearing forgets it
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
         const Seen seen = app.seen();
         QTEST(seen.rows, "rows");
         QTEST(seen.boxes, "boxes");
+        QCOMPARE(int(app.keeper().settings().zones[0].observeDst), seen.boxes.first());
         QTEST(seen.dates, "dates");
         const SyncSchedule &schedule = app.keeper().schedule();
         QTEST(QList<int>({schedule.interval(), schedule.counter()}), "schedule");
         QTEST(seen.mark, "mark");
-        QTEST(seen.open, "open");
+        QCOMPARE(seen.open, !busy);
         QTEST(app.find<QComboBox>("cboSync")->currentText(), "interval");
         QCOMPARE(app.boxes.texts, opened ? QStringList() : QStringList {"COM Port Error"});
         // No tray: the window stays open, neither hidden nor minimised.
