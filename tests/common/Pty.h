@@ -26,7 +26,6 @@ public:
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
-    bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
     int masterFd() const { return m_master; }
 
@@ -55,7 +54,7 @@ public:
     }
 
     // Everything already waiting, without blocking.
-    QByteArray drain() { return read(0 + 20, 1 << 20); }
+    QByteArray drain() { return read(20, 1 << 20); }
 
     void closeMaster()
     {
