@@ -143,23 +143,12 @@ private Q_SLOTS:
         QCOMPARE(decoder.discardedBytes() + decoder.frames() * kFrameSize, stream.size());
     }
 
-    // A serial device is read with the line settings asked for, until the frames asked for came
-    // or the device went away.
-    void readsSerialDevice_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<bool>("hangUp"); // the device goes away after the frame
-        QTest::addColumn<int>("status");
-        QTest::newRow("count reached") << QStringList {"--count", "1"} << false << 0;
-        QTest::newRow("device gone") << QStringList {} << true << 1;
-    }
+    // A serial device is read with the line settings asked for, until it goes away: then the
+    // monitor ends with a failure. Ending at the frame count is the same whatever the source.
     void readsSerialDevice()
     {
-        QFETCH(QStringList, options);
-        QFETCH(bool, hangUp);
-        QFETCH(int, status);
         PtyPair pty;
-        MonitorRun monitor(QStringList {pty.slavePath(), "--settings", "19200,n,8,2"} + options);
+        MonitorRun monitor({pty.slavePath(), "--settings", "19200,n,8,2"});
         QVERIFY(monitor.ready());
         termios line {}; // one set for both ends; parity and data bits are fixed on these
         QVERIFY(::tcgetattr(pty.masterFd(), &line) == 0);
@@ -167,10 +156,9 @@ private Q_SLOTS:
         QCOMPARE(::write(pty.masterFd(), kExample.constData(), kFrameSize), kFrameSize);
         QTRY_VERIFY2(monitor.out().contains("FE 07 3B 17 0D 96 05 1F FF"),
                      qPrintable(monitor.out()));
-        if (hangUp)
-            pty.closeMaster();
+        pty.closeMaster();
         QTRY_COMPARE_WITH_TIMEOUT(monitor.process.state(), QProcess::NotRunning, 3000);
-        QCOMPARE(monitor.process.exitCode(), status);
+        QCOMPARE(monitor.process.exitCode(), 1);
         QVERIFY2(monitor.err().contains("frames 1, errors 0"), qPrintable(monitor.err()));
     }
 
