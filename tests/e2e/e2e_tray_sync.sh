@@ -73,7 +73,7 @@ start_display_monitor "$MON" "$WORK"
 "$APP" --config "$WORK/mrvl.ini" >"$WORK/app.out" 2>&1 &
 APP_PID=$!
 XS_PIDS+=("$APP_PID")
-for _ in $(seq 1 100); do tray_icon_shown && break; sleep 0.05; done
+for _ in $(seq 1 400); do tray_icon_shown && break; sleep 0.05; done
 tray_icon_shown || fail "no tray icon after a restart"
 pkill -x trayer
 for _ in $(seq 1 100); do window_shown && break; sleep 0.1; done

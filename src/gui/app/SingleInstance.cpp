@@ -29,7 +29,8 @@ constexpr int kAnswerMs = 2000;
 SingleInstance::SingleInstance(const QString &iniPath, QObject *parent)
     : QObject(parent)
     , m_name(instanceName(iniPath))
-    , m_lock(QDir(QDir::tempPath()).filePath(m_name + QStringLiteral(".lock")))
+    , m_lockPath(QDir(QDir::tempPath()).filePath(m_name + QStringLiteral(".lock")))
+    , m_lock(m_lockPath)
 { }
 
 SingleInstance::~SingleInstance() = default;

@@ -23,6 +23,8 @@ public:
     bool claim();
     // From a second copy: asks the running one to show its window. False when it did not answer.
     bool activateRunning();
+    // The lock file that marks the running copy.
+    const QString &lockPath() const { return m_lockPath; }
 
 Q_SIGNALS:
     // A second copy was started for the same file.
@@ -30,6 +32,7 @@ Q_SIGNALS:
 
 private:
     QString m_name;
+    QString m_lockPath;
     QLockFile m_lock;
     QLocalServer *m_server = nullptr;
 };
