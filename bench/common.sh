@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Shared by the script benchmarks: where the program and the monitor are, the packages they
 # need, and the X session helpers of the tests.
 # shellcheck shell=bash

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # add_qt_test(name source...) builds one Qt Test executable against the libraries and
 # registers it with CTest. Unit tests run on the offscreen platform so they need no display.
 function(add_qt_test name)

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Shared by scripts/run, scripts/test and friends: install what is missing, configure, build.
 # shellcheck shell=bash
 
@@ -5,7 +9,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-base-dev-tools
                 fonts-liberation2 clang-format)
-TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat xdotool x11-utils desktop-file-utils dpkg-dev file)
+TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat xdotool x11-utils desktop-file-utils dpkg-dev file
+               reuse)
 
 # ensure_packages pkg... installs the Debian packages that are not installed yet. apt-get
 # update runs only when something is missing, so a set-up machine starts at once.

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Starts a private X session for a test: Xvfb on a free display, openbox and a tray host.
 # Source it; it sets DISPLAY and registers cleanup. Needs xvfb, openbox, trayer, xdotool.
 # shellcheck shell=bash

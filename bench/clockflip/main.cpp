@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs two clock drivers side by side in one event loop for N seconds (default 20) and
 // reports how late after each whole second of the system clock the shown second changes.
 //

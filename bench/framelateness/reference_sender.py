@@ -1,4 +1,9 @@
 #!/usr/bin/env python3
+
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Sends a sync frame at each whole second of the system clock, as close to it as a plain
 process can: the floor of the measurement path (pseudo-terminal plus monitor) that the
 programs are compared against. Not a model of the program: no event loop, no timers, just a

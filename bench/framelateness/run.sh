@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # How late each sync frame reaches the display, for the second-aligned tick and for the old
 # free-running timers, side by side in one run of the same length.
 #

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # What the program costs while it sits in the tray doing nothing but keeping time: CPU, memory,
 # wake-ups, and how long it takes from launch to an icon in the tray. The second-aligned tick
 # and the old free-running timers run side by side over the same window.

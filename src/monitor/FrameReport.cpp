@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "FrameReport.h"
 
 #include "zones/ZoneTable.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window as a user sees it: its controls, what a user's changes do to the settings,
 // and start-up and shut-down through the window.
 

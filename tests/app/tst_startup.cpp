@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How the program starts and where its window goes: the command line, one copy per settings
 // file, the port error box, and a tray host that comes and goes.
 

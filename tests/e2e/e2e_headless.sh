@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The sync as a service, with no display at all: frames at the second boundaries, SIGHUP applies
 # a changed zone at the next tick, a file that cannot be read keeps the settings, the file is
 # never written, SIGTERM ends it with status 0; a port missing at start is found once it exists.

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The whole program as a user runs it: start with a display configured → icon in the tray and
 # the window hidden → the first frame on the line at the next second → a second start shows the
 # running window → the icon acts on the button's release → a storm of SIGTERMs → settings saved

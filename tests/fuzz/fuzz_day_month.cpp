@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any text as a stored daylight-saving date, in English, French or German (chosen by the first
 // byte): parsing never crashes, and what it accepts is a real day of a year that reads back the
 // same once stored again, and gives a window that holds or follows any day.

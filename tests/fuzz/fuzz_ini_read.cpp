@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any file and any names: reading never crashes or hangs, and never returns more characters
 // than a value may hold. The same text saved as UTF-16LE, as Windows-1252 or with CR line ends
 // reads the same as in UTF-8 with LF line ends.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any file, then one write of any section, key and value: the value reads back as far as a
 // value line can hold it, a value with a line break is refused without touching the file,
 // every other key reads as it did before, and the file keeps its encoding and line ends.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Any text as a line-settings value: parsing never crashes, and what it accepts is usable.
 
 #include "sync/LineSettings.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "sync/FrameDecoder.h"
 #include "sync/SerialPort.h"
 #include "sync/SyncFrame.h"

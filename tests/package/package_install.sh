@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Mirovalent authors
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The program as the package installs it: the .deb (or, without dpkg-dev, a plain install)
 # holds the files a desktop needs, and the installed program, started in a desktop session,
 # keeps its settings in the user's config folder rather than beside itself.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The timekeeper without a window: start-up and shut-down files, and a whole year of ticks of
 // a program that keeps running, checked against an oracle written as data.
 

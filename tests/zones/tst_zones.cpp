@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Zone times, daylight-saving windows and the dates they are stored and shown as, and the
 // second tick.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // How the bytes of a settings file are text. Windows reads a file that starts with the
