@@ -36,12 +36,8 @@ int runService(int argc, char **argv, const QString &iniPath)
     SystemTimeZoneSource zones;
     Timekeeper keeper(clock, zones, path);
 
-    // When the pipe goes at the very end, it hands back the handling it found: ignoring, so that
-    // a late signal cannot turn an orderly exit into death by signal.
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        std::signal(sig, SIG_IGN);
     SignalPipe signalPipe;
-    if (!signalPipe.watch({SIGTERM, SIGINT, SIGHUP})) {
+    if (!signalPipe.watchEndSignals()) {
         std::fprintf(stderr, "mirovalent.service: cannot catch signals; not starting\n");
         return 1;
     }

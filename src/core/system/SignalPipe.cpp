@@ -144,4 +144,11 @@ void SignalPipe::drain()
     }
 }
 
+bool SignalPipe::watchEndSignals()
+{
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(signalNumber, SIG_IGN);
+    return watch({SIGTERM, SIGINT, SIGHUP});
+}
+
 } // namespace mrv

@@ -27,6 +27,10 @@ public:
 
     // False (with errno set) when the pipe or a handler could not be set up.
     bool watch(std::initializer_list<int> signalNumbers);
+    // SIGTERM, SIGINT and SIGHUP, for a program that ends on them. When the pipe goes at the
+    // very end it hands back ignoring them, so a late signal cannot turn an orderly exit into
+    // death by signal.
+    bool watchEndSignals();
 
 Q_SIGNALS:
     // Once for each watched signal that arrived since the last time the event loop looked,

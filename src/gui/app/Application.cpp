@@ -91,13 +91,9 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     // SIGTERM, SIGINT and SIGHUP end the program the same way as "Exit": settings saved, port
     // closed. A modal box (the start-up port error) runs its own event loop before the main
     // one starts, and quit() only ends the main one: close the boxes too.
-    // When the pipe goes at the very end, it hands back the handling it found: ignoring, so that
-    // a late signal cannot turn an orderly exit into death by signal.
     bool signalled = false;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        std::signal(sig, SIG_IGN);
     SignalPipe signalPipe;
-    if (!signalPipe.watch({SIGTERM, SIGINT, SIGHUP}))
+    if (!signalPipe.watchEndSignals())
         say(QStringLiteral("cannot catch signals (%1); SIGTERM will not save the settings.")
                     .arg(QString::fromLocal8Bit(std::strerror(errno))));
     QObject::connect(&signalPipe, &SignalPipe::caught, &app, [&signalled, &app] {
