@@ -4,6 +4,7 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <array>
@@ -17,6 +18,7 @@ struct ZoneRow
 {
     const char *text;
     qint32 offsetSeconds;
+    const char *namesake; // the database zone of a city it names (one with daylight saving, if any)
 };
 
 inline constexpr int kZoneCount = 32;
@@ -27,6 +29,11 @@ const std::array<ZoneRow, kZoneCount> &zoneTable();
 
 // The display texts in row order, ready to fill a zone list.
 QStringList zoneTexts();
+
+// The database id of the row's namesake city ("America/New_York" for Eastern Time); empty for a
+// row without one or outside the table. Whether it observes daylight saving is the database's
+// business, not the table's.
+QByteArray namesakeZoneId(int row);
 
 // Offset of a row; any row outside the table counts as GMT.
 qint32 zoneOffset(int row);
