@@ -4,14 +4,16 @@
 
 #pragma once
 
+#include "ReadThread.h"
+
 #include <QByteArray>
-#include <QDateTime>
 #include <QObject>
 #include <QString>
 
 namespace mrv {
 
-// Where the monitor's bytes come from: a serial device or a pseudo-terminal of its own.
+// Where the monitor's bytes come from: a serial device or a pseudo-terminal of its own. Both
+// read on a thread of their own (ReadThread) and hand the bytes to the event loop's thread.
 class ByteSource : public QObject
 {
     Q_OBJECT
@@ -20,8 +22,8 @@ public:
     using QObject::QObject;
 
 Q_SIGNALS:
-    // Bytes as read, stamped with the moment they were read.
-    void bytesArrived(const QByteArray &bytes, const QDateTime &arrival);
+    // Bytes as read, stamped with the moment the read returned.
+    void bytesArrived(const QByteArray &bytes, const mrv::ReadStamp &stamp);
     // The source can deliver no more: the device went away or cannot be read. `reason` is for
     // the user.
     void failed(const QString &reason);

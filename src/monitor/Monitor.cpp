@@ -7,7 +7,6 @@
 #include "PtySource.h"
 #include "SerialSource.h"
 #include "system/SignalPipe.h"
-#include "zones/Clock.h"
 
 #include <QCoreApplication>
 
@@ -25,11 +24,9 @@ QString errorLine(const QString &reason)
 
 } // namespace
 
-Monitor::Monitor(const MonitorOptions &options, const Clock &clock, std::FILE *out, std::FILE *err,
-                 QObject *parent)
+Monitor::Monitor(const MonitorOptions &options, std::FILE *out, std::FILE *err, QObject *parent)
     : QObject(parent)
     , m_options(options)
-    , m_clock(clock)
     , m_out(out)
     , m_err(err)
 {
@@ -44,7 +41,7 @@ bool Monitor::start(QString *error)
 {
     QString where;
     if (m_options.pty) {
-        auto *pty = new PtySource(m_clock, this);
+        auto *pty = new PtySource(this);
         m_source = pty;
         if (!pty->open(error))
             return false;
@@ -54,7 +51,7 @@ bool Monitor::start(QString *error)
                         ? pty->slavePath()
                         : tr("%1 (linked from %2)").arg(pty->slavePath(), m_options.link);
     } else {
-        auto *serial = new SerialSource(m_clock, this);
+        auto *serial = new SerialSource(this);
         m_source = serial;
         if (!serial->open(m_options.device, m_options.line, error))
             return false;
@@ -73,16 +70,20 @@ bool Monitor::start(QString *error)
     return true;
 }
 
-void Monitor::take(const QByteArray &bytes, const QDateTime &arrival)
+void Monitor::take(const QByteArray &bytes, const ReadStamp &stamp)
 {
     if (m_finished)
         return;
+    m_figures.readDelaysUs.add(stamp.delayUs);
+    // A frame split over reads arrived with the read that completed it: only then has the
+    // display all of it.
     const QList<DecodedFrame> frames = m_decoder.feed(bytes);
     for (const DecodedFrame &frame : frames) {
-        const FrameArrival a {frame, arrival, arrivalOffsetMs(frame, arrival)};
-        m_offsets.add(a.offsetMs);
+        const FrameArrival a = frameArrival(frame, stamp.arrivalUs, stamp.delayUs);
+        m_figures.offsetsUs.add(a.offsetUs);
+        m_figures.wrongDaylightFrames += a.disagreeing().isEmpty() ? 0 : 1;
         print(m_out, m_options.json ? frameJson(a) + QLatin1Char('\n') : frameText(a));
-        if (m_options.count > 0 && m_offsets.count() >= m_options.count) {
+        if (m_options.count > 0 && m_figures.offsetsUs.count() >= m_options.count) {
             finish(0);
             return;
         }
@@ -97,17 +98,10 @@ void Monitor::finish(int status)
         return;
     m_finished = true;
     m_timeout.stop();
-    QString summary = tr("frames %1, errors %2, discarded bytes %3")
-                              .arg(m_decoder.frames())
-                              .arg(m_decoder.errors())
-                              .arg(m_decoder.discardedBytes());
-    if (m_offsets.count() > 0) {
-        summary += tr(", offset ms p50 %1 p99 %2 max %3")
-                           .arg(m_offsets.percentile(50))
-                           .arg(m_offsets.percentile(99))
-                           .arg(m_offsets.max());
-    }
-    print(m_err, summary + QLatin1Char('\n'));
+    m_figures.frames = m_decoder.frames();
+    m_figures.errors = m_decoder.errors();
+    m_figures.discardedBytes = m_decoder.discardedBytes();
+    print(m_err, summaryText(m_figures) + QLatin1Char('\n'));
     Q_EMIT finished(status);
 }
 
@@ -133,8 +127,7 @@ int runMonitor(const QStringList &arguments)
         break;
     }
 
-    SystemClock clock;
-    Monitor monitor(parsed.options, clock, stdout, stderr);
+    Monitor monitor(parsed.options, stdout, stderr);
     QObject::connect(&monitor, &Monitor::finished, qApp, &QCoreApplication::exit,
                      Qt::QueuedConnection);
 

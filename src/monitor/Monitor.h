@@ -6,7 +6,7 @@
 
 #include "FrameReport.h"
 #include "MonitorOptions.h"
-#include "OffsetStats.h"
+#include "ReadThread.h"
 #include "sync/FrameDecoder.h"
 
 #include <QObject>
@@ -18,7 +18,6 @@
 namespace mrv {
 
 class ByteSource;
-class Clock;
 
 // Listens like a wall-clock display would: reads the line, decodes frames, prints each one and
 // keeps the figures for the summary.
@@ -27,7 +26,7 @@ class Monitor final : public QObject
     Q_OBJECT
 
 public:
-    Monitor(const MonitorOptions &options, const Clock &clock, std::FILE *out, std::FILE *err,
+    Monitor(const MonitorOptions &options, std::FILE *out, std::FILE *err,
             QObject *parent = nullptr);
 
     // Opens the device or creates the pseudo-terminal and says where it listens. False, with the
@@ -41,16 +40,15 @@ Q_SIGNALS:
     void finished(int status);
 
 private:
-    void take(const QByteArray &bytes, const QDateTime &arrival);
+    void take(const QByteArray &bytes, const ReadStamp &stamp);
     void print(std::FILE *stream, const QString &text);
 
     MonitorOptions m_options;
-    const Clock &m_clock;
     std::FILE *m_out;
     std::FILE *m_err;
     ByteSource *m_source = nullptr;
     FrameDecoder m_decoder;
-    OffsetStats m_offsets;
+    RunFigures m_figures;
     QTimer m_timeout;
     bool m_finished = false;
 };

@@ -5,11 +5,9 @@
 #include "PtySource.h"
 
 #include "sync/PseudoTerminal.h"
-#include "zones/Clock.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
 #include <cerrno>
 #include <cstring>
@@ -19,10 +17,6 @@ namespace mrv {
 
 namespace {
 
-// While no one holds the slave end open, the master reports a hang-up on every poll. Looking
-// again this often finds a returning sender quickly without keeping a core busy.
-constexpr int kRetryMs = 100;
-
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -30,23 +24,32 @@ QString systemError(int error)
 
 } // namespace
 
-PtySource::PtySource(const Clock &clock, QObject *parent)
+PtySource::PtySource(QObject *parent)
     : ByteSource(parent)
-    , m_clock(clock)
-{
-    m_retry.setSingleShot(true);
-    m_retry.setInterval(kRetryMs);
-    connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (m_notifier)
-            m_notifier->setEnabled(true);
-    });
-}
+    , m_reader(
+              [this](const QByteArray &bytes, const ReadStamp &stamp) {
+                  QMetaObject::invokeMethod(
+                          this, [this, bytes, stamp] { Q_EMIT bytesArrived(bytes, stamp); },
+                          Qt::QueuedConnection);
+              },
+              [this](int error) {
+                  // While no one holds the slave end open (not yet, or no more), the master
+                  // reads as hung up: the sender comes back, so keep listening.
+                  if (error == 0 || error == EIO)
+                      return true;
+                  const QString reason =
+                          tr("reading %1 failed: %2").arg(m_slavePath, systemError(error));
+                  QMetaObject::invokeMethod(
+                          this, [this, reason] { Q_EMIT failed(reason); }, Qt::QueuedConnection);
+                  return false;
+              })
+{ }
 
 PtySource::~PtySource()
 {
+    m_reader.stop();
     if (!m_link.isEmpty() && QFileInfo(m_link).symLinkTarget() == m_slavePath)
         QFile::remove(m_link);
-    delete m_notifier;
     if (m_master >= 0)
         ::close(m_master);
 }
@@ -60,9 +63,11 @@ bool PtySource::open(QString *error)
     }
     m_master = pty.masterFd;
     m_slavePath = pty.slavePath;
-
-    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
-    connect(m_notifier, &QSocketNotifier::activated, this, &PtySource::readAvailable);
+    int problem = 0;
+    if (!m_reader.start(m_master, &problem)) {
+        *error = tr("cannot listen on %1: %2").arg(m_slavePath, systemError(problem));
+        return false;
+    }
     return true;
 }
 
@@ -82,45 +87,6 @@ bool PtySource::linkTo(const QString &path, QString *error)
     }
     m_link = path;
     return true;
-}
-
-void PtySource::readAvailable()
-{
-    QByteArray bytes;
-    char buffer[4096];
-    bool hungUp = false;
-    for (;;) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n > 0) {
-            bytes.append(buffer, n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno == EAGAIN)
-            break;
-        if (n == 0 || errno == EIO) {
-            hungUp = true; // no one holds the slave end (yet, or any more)
-            break;
-        }
-        const QString reason = tr("reading %1 failed: %2").arg(m_slavePath, systemError(errno));
-        m_notifier->setEnabled(false);
-        if (!bytes.isEmpty())
-            Q_EMIT bytesArrived(bytes, m_clock.localNow());
-        Q_EMIT failed(reason);
-        return;
-    }
-    if (!bytes.isEmpty())
-        Q_EMIT bytesArrived(bytes, m_clock.localNow());
-    if (hungUp)
-        waitForWriter();
-}
-
-void PtySource::waitForWriter()
-{
-    // The hang-up would be reported again at once; look again a little later instead.
-    m_notifier->setEnabled(false);
-    m_retry.start();
 }
 
 } // namespace mrv

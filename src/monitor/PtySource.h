@@ -5,14 +5,9 @@
 #pragma once
 
 #include "ByteSource.h"
-
-#include <QTimer>
-
-class QSocketNotifier;
+#include "ReadThread.h"
 
 namespace mrv {
-
-class Clock;
 
 // A pseudo-terminal of the monitor's own: a sender opens its slave end as if it were the serial
 // port of a display. The sender may close and reopen it any number of times; the monitor keeps
@@ -22,10 +17,11 @@ class PtySource final : public ByteSource
     Q_OBJECT
 
 public:
-    explicit PtySource(const Clock &clock, QObject *parent = nullptr);
+    explicit PtySource(QObject *parent = nullptr);
     ~PtySource() override;
 
-    // Creates the pseudo-terminal, in raw mode so every byte value passes unchanged.
+    // Creates the pseudo-terminal, in raw mode so every byte value passes unchanged, and starts
+    // listening.
     bool open(QString *error);
     QString slavePath() const { return m_slavePath; }
 
@@ -34,15 +30,10 @@ public:
     bool linkTo(const QString &path, QString *error);
 
 private:
-    void readAvailable();
-    void waitForWriter();
-
-    const Clock &m_clock;
     int m_master = -1;
     QString m_slavePath;
     QString m_link;
-    QSocketNotifier *m_notifier = nullptr;
-    QTimer m_retry;
+    ReadThread m_reader;
 };
 
 } // namespace mrv

@@ -5,39 +5,59 @@
 #include "SerialSource.h"
 
 #include "sync/DeviceFile.h"
-#include "zones/Clock.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace mrv {
 
-SerialSource::SerialSource(const Clock &clock, QObject *parent)
-    : ByteSource(parent)
-    , m_clock(clock)
-    , m_port(this)
+namespace {
+
+QString systemError(int error)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        const QDateTime arrival = m_clock.localNow();
-        const QByteArray bytes = m_port.readAll();
-        if (!bytes.isEmpty())
-            Q_EMIT bytesArrived(bytes, arrival);
-    });
-    connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        // Only a vanished device ends the monitor; a framing or parity error on one byte does
-        // not, the decoder copes with the garbage. A device that hung up (pulled, or the other
-        // end of a pseudo-terminal closed) reads as nothing at once, for ever: each read is a
-        // read error, and it is told from a bad byte by the hang-up or by its missing file.
-        if (!m_port.isOpen())
-            return;
-        QString reason;
-        if (e == QSerialPort::ResourceError)
-            reason = m_port.errorString();
-        else if (e == QSerialPort::ReadError
-                 && (deviceHungUp(int(m_port.handle())) || !deviceFile(m_device)))
-            reason = tr("the device went away");
-        if (reason.isEmpty())
-            return;
-        m_port.close();
-        Q_EMIT failed(tr("%1: %2").arg(m_device, reason));
-    });
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+SerialSource::SerialSource(QObject *parent)
+    : ByteSource(parent)
+    , m_port(this)
+    , m_reader(
+              [this](const QByteArray &bytes, const ReadStamp &stamp) {
+                  QMetaObject::invokeMethod(
+                          this, [this, bytes, stamp] { Q_EMIT bytesArrived(bytes, stamp); },
+                          Qt::QueuedConnection);
+              },
+              [this](int error) {
+                  // Only a vanished device ends the monitor; a framing or parity error on one
+                  // byte does not, the decoder copes with the garbage.
+                  if (!deviceGone(error))
+                      return true;
+                  const QString reason = tr("%1: the device went away").arg(m_device);
+                  QMetaObject::invokeMethod(
+                          this, [this, reason] { Q_EMIT failed(reason); }, Qt::QueuedConnection);
+                  return false;
+              })
+{ }
+
+SerialSource::~SerialSource()
+{
+    m_reader.stop();
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool SerialSource::deviceGone(int error) const
+{
+    // A device that hung up (pulled, or the other end of a pseudo-terminal closed) reads as
+    // nothing at once, for ever; it is told from a bad byte by the hang-up or its missing file.
+    return error == EBADF || error == ENODEV || deviceHungUp(m_fd) || !deviceFile(m_device);
 }
 
 bool SerialSource::open(const QString &device, const LineSettings &line, QString *error)
@@ -54,10 +74,33 @@ bool SerialSource::open(const QString &device, const LineSettings &line, QString
         *error = tr("cannot open %1: %2").arg(device, problem);
         return false;
     }
-    if (!m_port.open(QIODevice::ReadOnly)) {
-        *error = tr("cannot open %1: %2").arg(device, m_port.errorString());
+    // The reading descriptor comes first: the port object makes the device exclusive, after which
+    // the device opens for no one else, this program included.
+    m_fd = ::open(QFile::encodeName(deviceFilePath(device)).constData(),
+                  O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        *error = tr("cannot open %1: %2").arg(device, systemError(errno));
         return false;
     }
+    const auto fail = [this, error, &device](const QString &reason) {
+        *error = tr("cannot open %1: %2").arg(device, reason);
+        m_port.close();
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    };
+    if (!m_port.open(QIODevice::WriteOnly))
+        return fail(m_port.errorString());
+    // A port opened for writing leaves the receiver as it found it; this one must receive.
+    termios tio {};
+    if (::tcgetattr(m_fd, &tio) != 0)
+        return fail(systemError(errno));
+    tio.c_cflag |= CREAD;
+    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0)
+        return fail(systemError(errno));
+    int problem = 0;
+    if (!m_reader.start(m_fd, &problem))
+        return fail(systemError(problem));
     return true;
 }
 

@@ -2,12 +2,16 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "Distribution.h"
+#include "FrameReport.h"
 #include "sync/FrameDecoder.h"
 #include "sync/SerialPort.h"
 #include "sync/SyncFrame.h"
+#include "zones/ZoneTable.h"
 
 #include "Pty.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -74,11 +78,183 @@ private Q_SLOTS:
         QVERIFY(f.daylight(1) && !f.daylight(0));
         QCOMPARE(f.shows(1), QTime(6, 44, 7)); // +5:45 and an hour of daylight saving
         QCOMPARE(f.shows(2), QTime(16, 59, 7)); // west of GMT
-        // The frame has no date: the nearest day counts, across midnight either way.
+    }
+
+    // The frame has no date: the nearest day counts, across midnight either way.
+    void offsetInMicroseconds_data()
+    {
+        QTest::addColumn<QDateTime>("arrivalSecond"); // UTC
+        QTest::addColumn<qint64>("fractionUs");
+        QTest::addColumn<qint64>("offsetUs");
         const QDate day(2024, 3, 10);
-        QCOMPARE(arrivalOffsetMs(f, QDateTime(day, {0, 0, 0, 250}, Qt::UTC)), 53250);
-        QCOMPARE(arrivalOffsetMs(f, QDateTime(day, {23, 59, 6, 800}, Qt::UTC)), -200);
-        QCOMPARE(arrivalOffsetMs(f, QDateTime(day, {1, 59, 7, 30}, Qt::OffsetFromUTC, 7200)), 30);
+        QTest::newRow("in its second") << QDateTime(day, {23, 59, 7}, Qt::UTC) << 431ll << 431ll;
+        QTest::newRow("at its start") << QDateTime(day, {23, 59, 7}, Qt::UTC) << 0ll << 0ll;
+        QTest::newRow("one microsecond early")
+                << QDateTime(day, {23, 59, 6}, Qt::UTC) << 999'999ll << -1ll;
+        QTest::newRow("next day, after midnight")
+                << QDateTime(day, {0, 0, 0}, Qt::UTC) << 250'000ll << 53'250'000ll;
+        QTest::newRow("a second stale")
+                << QDateTime(day, {23, 59, 8}, Qt::UTC) << 7ll << 1'000'007ll;
+    }
+    void offsetInMicroseconds()
+    {
+        QFETCH(QDateTime, arrivalSecond);
+        QFETCH(qint64, fractionUs);
+        QFETCH(qint64, offsetUs);
+        const DecodedFrame f = FrameDecoder().feed(kExample).value(0);
+        const qint64 arrivalUs = arrivalSecond.toSecsSinceEpoch() * 1'000'000 + fractionUs;
+        QCOMPARE(arrivalOffsetUs(f, arrivalUs), offsetUs);
+        const FrameArrival a = frameArrival(f, arrivalUs);
+        QCOMPARE(a.frameSecond() * 1'000'000 + offsetUs, arrivalUs);
+    }
+
+    void millisecondText_data()
+    {
+        QTest::addColumn<qint64>("micros");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0ll << "+0.00";
+        QTest::newRow("rounds down below 5 us") << 434ll << "+0.43";
+        QTest::newRow("a half rounds away from zero") << 435ll << "+0.44";
+        QTest::newRow("a tiny negative is zero") << -4ll << "+0.00";
+        QTest::newRow("negative half") << -5ll << "-0.01";
+        QTest::newRow("whole milliseconds") << -1'250ll << "-1.25";
+        QTest::newRow("carries into the millisecond") << 999'996ll << "+1000.00";
+        QTest::newRow("a second and more") << 53'250'007ll << "+53250.01";
+    }
+    void millisecondText()
+    {
+        QFETCH(qint64, micros);
+        QFETCH(QString, text);
+        QCOMPARE(millisText(micros), text);
+    }
+
+    void isoTimeInMicroseconds()
+    {
+        const qint64 second =
+                QDateTime(QDate(2027, 3, 14), {6, 59, 59}, Qt::UTC).toSecsSinceEpoch();
+        QCOMPARE(isoMicrosText(second * 1'000'000 + 431), "2027-03-14T06:59:59.000431Z");
+        QCOMPARE(isoMicrosText(-1), "1969-12-31T23:59:59.999999Z");
+    }
+
+    void percentiles_data()
+    {
+        QTest::addColumn<QList<qint64>>("samples");
+        QTest::addColumn<QList<qint64>>("minP50P99Max");
+        QList<qint64> hundred;
+        for (qint64 i = 100; i >= 1; --i) // given out of order
+            hundred << i * 10;
+        QTest::newRow("none") << QList<qint64> {} << QList<qint64> {0, 0, 0, 0};
+        QTest::newRow("one") << QList<qint64> {-7} << QList<qint64> {-7, -7, -7, -7};
+        QTest::newRow("hundred: p99 is the 99th, not the largest")
+                << hundred << QList<qint64> {10, 500, 990, 1000};
+        QTest::newRow("repeated values: nearest rank")
+                << QList<qint64> {5, 5, 5, 900} << QList<qint64> {5, 5, 900, 900};
+    }
+    void percentiles()
+    {
+        QFETCH(QList<qint64>, samples);
+        QFETCH(QList<qint64>, minP50P99Max);
+        Distribution d;
+        for (qint64 v : samples)
+            d.add(v);
+        QCOMPARE(d.count(), samples.size());
+        QCOMPARE((QList {d.min(), d.percentile(50), d.percentile(99), d.max()}), minP50P99Max);
+    }
+
+    void summary_data()
+    {
+        QTest::addColumn<QList<qint64>>("offsetsUs");
+        QTest::addColumn<QList<qint64>>("delaysUs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nothing came")
+                << QList<qint64> {} << QList<qint64> {} << "frames 0, errors 1, discarded bytes 12";
+        QTest::newRow("frames")
+                << QList<qint64> {431, 1'204, 87, 2'995} << QList<qint64> {3, 41, 4}
+                << "frames 4, errors 1, discarded bytes 12, offset ms p50 +0.43 p99 +3.00 max "
+                   "+3.00, read delay us p50 4 p99 41 max 41, DST flag wrong in 2 frames";
+    }
+    void summary()
+    {
+        QFETCH(QList<qint64>, offsetsUs);
+        QFETCH(QList<qint64>, delaysUs);
+        QFETCH(QString, text);
+        RunFigures figures;
+        figures.frames = offsetsUs.size();
+        figures.errors = 1;
+        figures.discardedBytes = 12;
+        figures.wrongDaylightFrames = offsetsUs.isEmpty() ? 0 : 2;
+        for (qint64 v : offsetsUs)
+            figures.offsetsUs.add(v);
+        for (qint64 v : delaysUs)
+            figures.readDelaysUs.add(v);
+        QCOMPARE(summaryText(figures), text);
+    }
+
+    // Each panel's daylight flag against the database for its namesake city, at the second the
+    // frame names, on either side of a change.
+    void daylightCheck_data()
+    {
+        QTest::addColumn<QDateTime>("gmt");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("flag");
+        QTest::addColumn<QString>("panelText"); // the end of panel 2's line
+        using C = QDateTime;
+        const QDate ny(2027, 3, 14); // 2:00 EST becomes 3:00 EDT: 07:00 GMT
+        QTest::newRow("New York, last standard second, flag clear")
+                << C(ny, {6, 59, 59}, Qt::UTC) << 7 << false << "  ok";
+        QTest::newRow("New York, first daylight second, flag clear")
+                << C(ny, {7, 0, 0}, Qt::UTC) << 7 << false
+                << "  WRONG: America/New_York is on daylight saving time";
+        QTest::newRow("New York, last standard second, flag set")
+                << C(ny, {6, 59, 59}, Qt::UTC) << 7 << true
+                << "  WRONG: America/New_York is on standard time";
+        QTest::newRow("New York, first daylight second, flag set")
+                << C(ny, {7, 0, 0}, Qt::UTC) << 7 << true << "  ok";
+        const QDate sydney(2027, 4, 3); // 3:00 AEDT becomes 2:00 AEST: 16:00 GMT the day before
+        QTest::newRow("Sydney, last daylight second")
+                << C(sydney, {15, 59, 59}, Qt::UTC) << 29 << true << "  ok";
+        QTest::newRow("Sydney, first standard second, flag still set")
+                << C(sydney, {16, 0, 0}, Qt::UTC) << 29 << true
+                << "  WRONG: Australia/Sydney is on standard time";
+        QTest::newRow("London, first summer second")
+                << C(QDate(2027, 3, 28), {1, 0, 0}, Qt::UTC) << 13 << true << "  ok";
+        QTest::newRow("Auckland in its summer")
+                << C(QDate(2027, 1, 1), {23, 59, 59}, Qt::UTC) << 31 << true << "  ok";
+        QTest::newRow("a zone with no city") << C(ny, {7, 0, 0}, Qt::UTC) << 11 << true << "  -";
+    }
+    void daylightCheck()
+    {
+        QFETCH(QDateTime, gmt);
+        QFETCH(int, row);
+        QFETCH(bool, flag);
+        QFETCH(QString, panelText);
+        // Panels 1, 3 and 4 show Tokyo, which has no daylight saving: their clear flags hold.
+        const QByteArray bytes = buildSyncFrame(gmt, {27, makeZoneCode(row, flag), 27, 27});
+        const DecodedFrame f = FrameDecoder().feed(bytes).value(0);
+        // Arrived 0.4 ms into the second it names.
+        const FrameArrival a = frameArrival(f, gmt.toSecsSinceEpoch() * 1'000'000 + 400);
+        const bool wrong = panelText.startsWith("  WRONG");
+
+        const QStringList lines = frameText(a).split('\n');
+        QCOMPARE(lines.size(), 6); // four panels and the final newline
+        QVERIFY2(lines[0].endsWith(wrong ? "(+0.40 ms)  DST WRONG: panel 2" : "(+0.40 ms)  DST ok"),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[2].endsWith(panelText), qPrintable(lines[2]));
+        QVERIFY2(lines[1].endsWith("  ok"), qPrintable(lines[1]));
+
+        const QJsonObject json = QJsonDocument::fromJson(frameJson(a).toUtf8()).object();
+        QCOMPARE(json["dst_ok"].toBool(), !wrong);
+        const QJsonObject panel = json["slots"][1].toObject();
+        QCOMPARE(panel["dst"].toBool(), flag);
+        if (panelText == "  -") {
+            QVERIFY(panel["tz"].isNull() && panel["tz_dst"].isNull() && panel["dst_ok"].isNull());
+        } else {
+            QCOMPARE(panel["tz"].toString(), QString::fromLatin1(namesakeZoneId(row)));
+            QCOMPARE(panel["tz_dst"].toBool(), flag != wrong);
+            QCOMPARE(panel["dst_ok"].toBool(), !wrong);
+        }
+        QCOMPARE(json["offset_us"].toInteger(), 400);
+        QCOMPARE(a.disagreeing(), wrong ? QList {2} : QList<int> {});
     }
 
     void findsFrames_data()
@@ -182,8 +358,9 @@ private Q_SLOTS:
         const QJsonObject json = QJsonDocument::fromJson(monitor.out().toUtf8()).object();
         QCOMPARE(json["raw"].toString(), QString::fromLatin1(frame.toHex(' ').toUpper()));
         QCOMPARE(json["gmt"].toString(), sent.time().toString("HH:mm:ss"));
-        const qint64 offset = json["offset_ms"].toInteger(-99999);
-        QVERIFY2(offset >= 0 && offset < 2000, qPrintable(QString::number(offset)));
+        const qint64 offset = json["offset_us"].toInteger(-99999);
+        QVERIFY2(offset >= 0 && offset < 2'000'000, qPrintable(QString::number(offset)));
+        QCOMPARE(json["offset_ms"].toDouble(), double(offset) / 1000);
         QCOMPARE(json["slots"][0]["zone"].toString(), "(GMT) London");
         QCOMPARE(json["slots"][1]["dst"].toBool(), true);
         QCOMPARE(json["slots"][1]["shows"].toString(), sent.addSecs(24300).toString("HH:mm:ss"));

@@ -10,15 +10,18 @@
 
 namespace mrv {
 
-// Arrival offsets in whole milliseconds, kept as a count per value: exact percentiles, and memory
-// that grows with the spread of the offsets rather than with the length of the run.
-class OffsetStats
+// Whole-number samples (microseconds, here) kept as a count per value: exact percentiles, and
+// memory that grows with the number of distinct values rather than with the length of the run.
+// An arrival offset is spread over a few milliseconds, so a run of any length keeps a few
+// thousand entries at most.
+class Distribution
 {
 public:
-    void add(qint64 offsetMs);
+    void add(qint64 value);
     qint64 count() const { return m_count; }
     // Nearest-rank percentile, `percent` in (0, 100]; 0 when nothing was added.
     qint64 percentile(double percent) const;
+    qint64 min() const { return m_counts.empty() ? 0 : m_counts.begin()->first; }
     qint64 max() const { return m_counts.empty() ? 0 : m_counts.rbegin()->first; }
 
 private:

@@ -2,24 +2,25 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "OffsetStats.h"
+#include "Distribution.h"
 
 #include <cmath>
 
 namespace mrv {
 
-void OffsetStats::add(qint64 offsetMs)
+void Distribution::add(qint64 value)
 {
-    ++m_counts[offsetMs];
+    ++m_counts[value];
     ++m_count;
 }
 
-qint64 OffsetStats::percentile(double percent) const
+qint64 Distribution::percentile(double percent) const
 {
     if (m_count == 0)
         return 0;
+    // Multiplied before dividing: 99 * 100 / 100 is exactly 99, where 0.99 * 100 need not be.
     const auto rank =
-            qBound<qint64>(1, qint64(std::ceil(percent / 100.0 * double(m_count))), m_count);
+            qBound<qint64>(1, qint64(std::ceil(percent * double(m_count) / 100.0)), m_count);
     qint64 seen = 0;
     for (const auto &[value, n] : m_counts) {
         seen += n;
