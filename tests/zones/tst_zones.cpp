@@ -114,8 +114,11 @@ private Q_SLOTS:
         const QDateTime wall = QDateTime::fromString(local, Qt::ISODate);
         const FakeClock clock(wall.addMSecs(750));
         static const SystemTimeZoneSource source; // one for every row: it reads the zone afresh
-        const ZonePanelSettings panel {
-                row, box, {std::nullopt, optionalDate(start)}, {std::nullopt, optionalDate(end)}};
+        ZonePanelSettings panel;
+        panel.row = row;
+        panel.observeDst = box;
+        panel.start.picked = optionalDate(start);
+        panel.end.picked = optionalDate(end);
         const TimeSnapshot snapshot = TimeEngine(clock, source).now({panel, panel, panel, panel});
         QCOMPARE(clock.calls, 1);
         QCOMPARE(snapshot.gmt, wall.toUTC()); // whole seconds

@@ -8,6 +8,10 @@
 #include "SettingsTable.h"
 #include "sync/LineSettings.h"
 #include "sync/PortMap.h"
+#include "zones/DstRule.h"
+#include "zones/ZoneTable.h"
+
+#include <QTimeZone>
 
 namespace mrv {
 
@@ -38,7 +42,77 @@ QString usableOrDefault(const IniFile &file, const TextSetting &setting, const Q
     return QString::fromLatin1(setting.defaultValue);
 }
 
+// The rule's id as the file has it; one the database does not know is kept but not used.
+void readDstRule(const IniFile &file, const TextSetting &setting, ZonePanelSettings &zone)
+{
+    const QString text = readSetting(file, setting).trimmed();
+    zone.dstRule = text.toUtf8();
+    zone.dstRuleUnknown = !text.isEmpty() && !QTimeZone::isTimeZoneIdAvailable(zone.dstRule);
+    if (zone.dstRuleUnknown)
+        qCWarning(lcSettings).noquote()
+                << QStringLiteral("[%1] %2 in %3 is \"%4\", a zone the time-zone database does "
+                                  "not know; using the manual daylight-saving dates")
+                           .arg(QLatin1String(setting.section), QLatin1String(setting.key),
+                                file.path(), text);
+}
+
+bool hasDates(const ZonePanelSettings &panel)
+{
+    return dayMonthOf(panel.start) || dayMonthOf(panel.end);
+}
+
+// The period a panel's rule shows at `at`, as the zone's own calendar dates.
+std::optional<std::pair<DayMonth, DayMonth>> ruleDates(const ZonePanelSettings &panel,
+                                                       const QDateTime &at)
+{
+    if (!panel.followsDstRule())
+        return std::nullopt;
+    const QTimeZone zone(panel.dstRule);
+    const DstPeriod period = dstPeriodAt(zone, at);
+    if (!period.start.isValid() || !period.end.isValid())
+        return std::nullopt;
+    const QDate start = period.start.toTimeZone(zone).date();
+    const QDate end = period.end.toTimeZone(zone).date();
+    return std::pair(DayMonth {start.day(), start.month()}, DayMonth {end.day(), end.month()});
+}
+
+// The namesake's zone when it can serve the row as a rule, else empty.
+QByteArray namesakeRule(int row, const QDateTime &at)
+{
+    const QList<QByteArray> zones = dstRuleZones(row, at);
+    const QByteArray namesake = namesakeZoneId(row);
+    return !zones.isEmpty() && zones.first() == namesake ? namesake : QByteArray();
+}
+
 } // namespace
+
+void chooseRow(ZonePanelSettings &panel, int row, const QDateTime &at)
+{
+    panel.row = row;
+    if (panel.dstRule.isEmpty() || panel.dstRuleUnknown)
+        return;
+    if (!dstRuleZones(row, at).contains(panel.dstRule))
+        panel.dstRule = namesakeRule(row, at);
+}
+
+void chooseObserveDst(ZonePanelSettings &panel, DstBox box, const QDateTime &at)
+{
+    panel.observeDst = box;
+    if (box == DstBox::Ticked && panel.dstRule.isEmpty() && !hasDates(panel))
+        panel.dstRule = namesakeRule(panel.row, at);
+}
+
+void chooseDstRule(ZonePanelSettings &panel, const QByteArray &zoneId, const QDateTime &at)
+{
+    if (zoneId.isEmpty()) {
+        if (const auto dates = ruleDates(panel, at)) {
+            panel.start = {dates->first, std::nullopt};
+            panel.end = {dates->second, std::nullopt};
+        }
+    }
+    panel.dstRule = zoneId;
+    panel.dstRuleUnknown = false;
+}
 
 Settings loadSettings(const IniFile &file, const QLocale &locale)
 {
@@ -49,6 +123,7 @@ Settings loadSettings(const IniFile &file, const QLocale &locale)
         zone.observeDst = DstBox(readSetting(file, settings::DST[k]));
         zone.start = storedDate(file, settings::DSS[k], locale);
         zone.end = storedDate(file, settings::DSE[k], locale);
+        readDstRule(file, settings::DSTRule[k], zone);
     }
     loaded.program.syncIntervalRow = readSetting(file, settings::SyncInt);
     const QString port = readSetting(file, settings::CommPort);
@@ -62,7 +137,7 @@ Settings loadSettings(const IniFile &file, const QLocale &locale)
     return loaded;
 }
 
-bool saveSettings(IniFile &file, const Settings &settings)
+bool saveSettings(IniFile &file, const Settings &settings, const QDateTime &at)
 {
     QList<IniFile::Entry> writes;
     auto put = [&writes](const auto &setting, const QString &value) {
@@ -85,10 +160,25 @@ bool saveSettings(IniFile &file, const Settings &settings)
         const ZonePanelSettings &zone = settings.zones[std::size_t(k)];
         if (!zone.observesDst())
             continue;
+        if (const auto dates = ruleDates(zone, at)) {
+            put(settings::DSS[k], formatStoredDayMonth(dates->first));
+            put(settings::DSE[k], formatStoredDayMonth(dates->second));
+            continue;
+        }
         if (const auto start = dayMonthOf(zone.start))
             put(settings::DSS[k], formatStoredDayMonth(*start));
         if (const auto end = dayMonthOf(zone.end))
             put(settings::DSE[k], formatStoredDayMonth(*end));
+    }
+    // A rule the database does not know stays as the user typed it; manual dates clear a rule
+    // only where the file has one.
+    for (int k = 0; k < kZonePanels; ++k) {
+        const ZonePanelSettings &zone = settings.zones[std::size_t(k)];
+        const TextSetting &key = settings::DSTRule[k];
+        if (!zone.dstRuleUnknown
+            && (!zone.dstRule.isEmpty()
+                || !file.read(QLatin1String(key.section), QLatin1String(key.key)).isEmpty()))
+            put(key, QString::fromUtf8(zone.dstRule));
     }
     return file.writeAll(writes);
 }

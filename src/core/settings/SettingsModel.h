@@ -6,6 +6,8 @@
 
 #include "zones/DstDates.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 
@@ -26,8 +28,15 @@ struct ZonePanelSettings
     DstBox observeDst = DstBox::Cleared;
     DstDate start;
     DstDate end;
+    // Where the daylight-saving dates come from: a zone of the time-zone database, or empty for
+    // the dates above. A stored id the database does not know runs as manual dates and is kept
+    // for the file.
+    QByteArray dstRule;
+    bool dstRuleUnknown = false;
 
     bool observesDst() const { return observeDst == DstBox::Ticked; }
+    // Daylight saving follows the database's rule rather than dates.
+    bool followsDstRule() const { return observesDst() && !dstRule.isEmpty() && !dstRuleUnknown; }
     friend bool operator==(const ZonePanelSettings &, const ZonePanelSettings &) = default;
 };
 
@@ -59,10 +68,20 @@ struct Settings
 // Stored months are read in English or in the locale's abbreviations.
 Settings loadSettings(const IniFile &file, const QLocale &locale);
 
+// What the user changes on a panel at the instant `at`. Ticking Observe DST on a panel with no
+// dates and no rule follows the row's namesake zone when it has a rule; a new row whose offset
+// the rule does not fit takes the new row's namesake, or manual dates; switching to manual dates
+// starts from the dates the rule showed.
+void chooseRow(ZonePanelSettings &panel, int row, const QDateTime &at);
+void chooseObserveDst(ZonePanelSettings &panel, DstBox box, const QDateTime &at);
+void chooseDstRule(ZonePanelSettings &panel, const QByteArray &zoneId, const QDateTime &at);
+
 // Writes the settings as one atomic save, in the order shut-down uses. The line settings are
 // written only when the file lacks them, an unusable CommPort only once the user picked a port;
 // daylight-saving dates only for panels that observe daylight saving, and only the sides that hold
-// a date (a picked date keeps its day and month). False when the save failed.
-bool saveSettings(IniFile &file, const Settings &settings);
+// a date (a picked date keeps its day and month); a panel that follows a rule gets the dates of
+// the rule's period in force at `at`, or the next one, so that readers without rules still see
+// this year's dates. False when the save failed.
+bool saveSettings(IniFile &file, const Settings &settings, const QDateTime &at);
 
 } // namespace mrv

@@ -39,6 +39,12 @@ const TextSetting DSE[4] = {
         {"Zone", "DSE3", ""},
         {"Zone", "DSE4", ""},
 };
+const TextSetting DSTRule[4] = {
+        {"Zone", "DSTRule1", ""},
+        {"Zone", "DSTRule2", ""},
+        {"Zone", "DSTRule3", ""},
+        {"Zone", "DSTRule4", ""},
+};
 const char *const PortsSection = "Ports";
 
 } // namespace settings

@@ -38,6 +38,7 @@ extern const TextSetting CommPort; // default "1"
 extern const TextSetting Setting; // default "9600,n,8,1"
 extern const TextSetting DSS[4]; // DSS1..DSS4: stored day and month, no default
 extern const TextSetting DSE[4]; // DSE1..DSE4
+extern const TextSetting DSTRule[4]; // DSTRule1..DSTRule4: a time-zone database id, no default
 extern const char *const PortsSection; // "Ports", read only: COMn=device
 
 } // namespace settings

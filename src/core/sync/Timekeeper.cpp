@@ -85,7 +85,7 @@ bool Timekeeper::reload(const QLocale &locale, QString *reason)
 
 bool Timekeeper::save()
 {
-    return saveSettings(m_ini, m_settings);
+    return saveSettings(m_ini, m_settings, now().gmt);
 }
 
 TimeSnapshot Timekeeper::now() const

@@ -5,6 +5,7 @@
 #include "TimeEngine.h"
 
 #include "Clock.h"
+#include "DstRule.h"
 #include "TimeZoneSource.h"
 #include "ZoneTable.h"
 #include "sync/SyncFrame.h"
@@ -52,7 +53,20 @@ TimeSnapshot TimeEngine::at(const QDateTime &local,
         // A panel without a table row shows GMT, so it tells the display it is London.
         const bool hasRow = panel.row >= 0 && panel.row < kZoneCount;
         QDateTime shown = snapshot.gmt.addSecs(zoneOffset(panel.row));
-        if (panel.observesDst()) {
+        if (panel.followsDstRule()) {
+            // The database decides at the instant itself, to the second of a change; the labels
+            // show the change days on the rule zone's own calendar.
+            const QTimeZone &rule = ruleZone(panel.dstRule);
+            const DstPeriod period = dstPeriodAt(rule, snapshot.gmt);
+            zone.daylight = period.daylight;
+            const auto day = [&rule](const QDateTime &at) {
+                return at.isValid() ? std::optional(at.toTimeZone(rule).date()) : std::nullopt;
+            };
+            zone.window = {day(period.start), day(period.end)};
+            const QDateTime &next = period.daylight ? period.end : period.start;
+            if (next.isValid())
+                zone.nextChange = next.toTimeZone(rule);
+        } else if (panel.observesDst()) {
             zone.window = windowOn(panel.start, panel.end, local.date());
             zone.daylight = zone.window.contains(local.date());
         }
@@ -62,6 +76,14 @@ TimeSnapshot TimeEngine::at(const QDateTime &local,
         zone.code = makeZoneCode(hasRow ? panel.row : kGmtRow, zone.daylight);
     }
     return snapshot;
+}
+
+const QTimeZone &TimeEngine::ruleZone(const QByteArray &id) const
+{
+    auto found = m_ruleZones.find(id);
+    if (found == m_ruleZones.end())
+        found = m_ruleZones.insert(id, QTimeZone(id));
+    return *found;
 }
 
 QString formatClock(const QTime &time, const QLocale &locale)

@@ -8,9 +8,11 @@
 #include "zones/DstDates.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
 #include <QString>
 #include <QTime>
+#include <QTimeZone>
 
 #include <array>
 
@@ -26,6 +28,9 @@ struct ZoneTime
     quint8 code = 0; // zone code for the frame: the row (London for none), bit 7 for daylight
     bool daylight = false; // daylight saving applies
     DstWindow window; // the daylight-saving window in force or the next one (observing panels)
+    // For a panel that follows a database rule: the instant of the next change, in the rule's
+    // zone (invalid when the rule announces none).
+    QDateTime nextChange;
 };
 
 // Everything one tick shows and sends, all derived from a single reading of the clock.
@@ -51,8 +56,12 @@ public:
                     const std::array<ZonePanelSettings, kZonePanels> &panels) const;
 
 private:
+    const QTimeZone &ruleZone(const QByteArray &id) const;
+
     const Clock &m_clock;
     const TimeZoneSource &m_zones;
+    // Looking a zone up in the database reads its file; once per rule is enough.
+    mutable QHash<QByteArray, QTimeZone> m_ruleZones;
 };
 
 // "HH:MM:SS" with the locale's time separator.
