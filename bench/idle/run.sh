@@ -4,14 +4,21 @@
 #
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# What the program costs while it sits in the tray doing nothing but keeping time: CPU, memory,
-# wake-ups, and how long it takes from launch to an icon in the tray. The second-aligned tick
-# and the old free-running timers run side by side over the same window.
+# What the program costs while it does nothing but keep time: CPU, memory, wake-ups, and how
+# long it takes from launch to an icon in the tray. Four cases run side by side over the same
+# window:
+#
+#   shown 1 min    the window on screen, a frame a minute (SyncInt=0): it must wake once a second
+#                  to change the clocks, and no more;
+#   tray 1 min     hidden in the tray, a frame a minute;
+#   tray 60 min    hidden in the tray, a frame an hour (SyncInt=3): nothing to show and nothing
+#                  due for up to an hour, so it should hardly wake at all;
+#   baseline       mirovalent-baseline (free-running timers) in the tray, a frame a minute.
 #
 #   bench/idle/run.sh [seconds=60]
 #
 # Each program gets its own virtual display (the monitor on a pseudo-terminal) and scratch
-# settings with the default sync interval (a frame a minute). Figures come from /proc:
+# settings. Figures come from /proc:
 #   CPU        utime+stime from /proc/PID/stat (clock ticks), and the summed per-thread
 #              run time from /proc/PID/task/*/schedstat (nanoseconds) for a finer reading
 #   memory     VmHWM (peak) and VmRSS (at the end) from /proc/PID/status
@@ -20,8 +27,10 @@
 #   tray       launch until a viewable window of class mirovalent narrower than 64 px exists,
 #              polled with xdotool + xwininfo (resolution: one poll, roughly 10-20 ms)
 #
-# Binaries default to build/default; override with MIROVALENT_APP and MIROVALENT_MONITOR.
-# Prints figures only; nothing here passes or fails on a time.
+# With 60 s, a program that wakes once an hour shows 0.00 or 0.02 wake-ups/s: run 300 s or more
+# to tell 0.1/s from less. Binaries come from build/default; MIROVALENT_BUILD_DIR=build/other
+# or MIROVALENT_APP, MIROVALENT_MONITOR, MIROVALENT_BASELINE_APP override. Prints figures only;
+# nothing here passes or fails on a time.
 set -euo pipefail
 
 SECONDS_TO_RUN="${1:-60}"
@@ -30,12 +39,11 @@ SETTLE_S="${SETTLE_S:-2}" # after the tray icon shows, before the window opens
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/../common.sh"
+need_binaries "$APP" "$MON" "$BASELINE_APP"
 
 xsession_workdir
 
 now_ns() { date +%s%N; }
-
-write_ini() { write_display_ini "$1" 0; }
 
 start_monitor() { # dir
     start_display_monitor "$MON" "$1"
@@ -64,16 +72,11 @@ wait_for_new_icon() {
     return 1
 }
 
-# launch DIR BASELINE(0|1): starts the program, waits for its tray icon. Sets LAUNCHED_PID and
-# TRAY_MS.
+# launch DIR BINARY: starts the program, waits for its tray icon. Sets LAUNCHED_PID and TRAY_MS.
 launch() {
-    local dir="$1" baseline="$2" t0 icon
+    local dir="$1" binary="$2" t0 icon
     t0="$(now_ns)"
-    if [ "$baseline" = 1 ]; then
-        "$BASELINE_APP" --config "$dir/mrvl.ini" >>"$dir/app.out" 2>&1 &
-    else
-        "$APP" --config "$dir/mrvl.ini" >>"$dir/app.out" 2>&1 &
-    fi
+    "$binary" --config "$dir/mrvl.ini" >>"$dir/app.out" 2>&1 &
     LAUNCHED_PID=$!
     XS_PIDS+=("$LAUNCHED_PID")
     if ! icon="$(wait_for_new_icon)"; then
@@ -154,75 +157,107 @@ verdict() { # VALUE LIMIT (strictly under / at most given by OP)
 
 xsession_start tray
 
-for who in aligned baseline; do
+CASES=(shown1 tray1 tray60 baseline)
+declare -A TITLE=([shown1]="shown 1 min" [tray1]="tray 1 min" [tray60]="tray 60 min" [baseline]="baseline")
+declare -A SYNCINT=([shown1]=0 [tray1]=0 [tray60]=3 [baseline]=0)
+declare -A BINARY=([shown1]="$APP" [tray1]="$APP" [tray60]="$APP" [baseline]="$BASELINE_APP")
+# Wake-ups a second each case should stay within; the clocks change once a second when shown.
+declare -A WAKE_TARGET=([shown1]=1.05 [tray1]=- [tray60]=0.1 [baseline]=-)
+
+for who in "${CASES[@]}"; do
     mkdir -p "$WORK/$who"
-    write_ini "$WORK/$who"
+    write_display_ini "$WORK/$who" "${SYNCINT[$who]}"
     start_monitor "$WORK/$who"
 done
 
 # A first launch in a fresh X session pays for font and icon caches; it is timed and reported
-# but not kept, so that neither measured program carries that cost alone.
-launch "$WORK/aligned" 0
+# but not kept, so that no measured program carries that cost alone.
+launch "$WORK/shown1" "$APP"
 WARM_PID=$LAUNCHED_PID WARM_MS=$TRAY_MS
 kill -TERM "$WARM_PID"
 wait "$WARM_PID" 2>/dev/null || true
 KNOWN_ICONS=" "
 sleep 0.5
 
-launch "$WORK/aligned" 0
-PID_A=$LAUNCHED_PID TRAY_A=$TRAY_MS
-launch "$WORK/baseline" 1
-PID_B=$LAUNCHED_PID TRAY_B=$TRAY_MS
+declare -A PID TRAY
+for who in "${CASES[@]}"; do
+    launch "$WORK/$who" "${BINARY[$who]}"
+    PID[$who]=$LAUNCHED_PID TRAY[$who]=$TRAY_MS
+done
+show_window "$APP" "$WORK/shown1/mrvl.ini" "${PID[shown1]}" || exit 1
 
 sleep "$SETTLE_S"
-frames_before_a="$(wc -l <"$WORK/aligned/frames.jsonl")"
-frames_before_b="$(wc -l <"$WORK/baseline/frames.jsonl")"
-snapshot "$PID_A" "$WORK/aligned/t0.snap"
-snapshot "$PID_B" "$WORK/baseline/t0.snap"
-echo "measuring both programs idle for $SECONDS_TO_RUN s..." >&2
+declare -A FRAMES0
+for who in "${CASES[@]}"; do
+    FRAMES0[$who]="$(wc -l <"$WORK/$who/frames.jsonl")"
+    snapshot "${PID[$who]}" "$WORK/$who/t0.snap"
+done
+echo "measuring ${#CASES[@]} programs idle for $SECONDS_TO_RUN s..." >&2
 sleep "$SECONDS_TO_RUN"
-snapshot "$PID_A" "$WORK/aligned/t1.snap"
-snapshot "$PID_B" "$WORK/baseline/t1.snap"
-frames_a=$(($(wc -l <"$WORK/aligned/frames.jsonl") - frames_before_a))
-frames_b=$(($(wc -l <"$WORK/baseline/frames.jsonl") - frames_before_b))
-
-figures aligned "$PID_A"
-A=("$FIG_SECS" "$FIG_CPU_MS" "$FIG_CPU_PCT" "$FIG_RUN_MS" "$FIG_RUN_PCT" "$FIG_WAKE_MAIN" "$FIG_WAKE_ALL" "$FIG_HWM_KB" "$FIG_RSS_KB")
-THREADS_A="$FIG_THREADS"
-figures baseline "$PID_B"
-B=("$FIG_SECS" "$FIG_CPU_MS" "$FIG_CPU_PCT" "$FIG_RUN_MS" "$FIG_RUN_PCT" "$FIG_WAKE_MAIN" "$FIG_WAKE_ALL" "$FIG_HWM_KB" "$FIG_RSS_KB")
-THREADS_B="$FIG_THREADS"
+for who in "${CASES[@]}"; do
+    snapshot "${PID[$who]}" "$WORK/$who/t1.snap"
+done
+declare -A FIG
+for who in "${CASES[@]}"; do
+    window_shown_by "${PID[$who]}" && FIG[$who.shown]=yes || FIG[$who.shown]=no
+    FIG[$who.frames]=$(($(wc -l <"$WORK/$who/frames.jsonl") - FRAMES0[$who]))
+    figures "$who" "${PID[$who]}"
+    FIG[$who.secs]="$FIG_SECS" FIG[$who.cpu_ms]="$FIG_CPU_MS" FIG[$who.cpu_pct]="$FIG_CPU_PCT"
+    FIG[$who.run_ms]="$FIG_RUN_MS" FIG[$who.run_pct]="$FIG_RUN_PCT"
+    FIG[$who.wake_main]="$FIG_WAKE_MAIN" FIG[$who.wake_all]="$FIG_WAKE_ALL"
+    FIG[$who.hwm]="$FIG_HWM_KB" FIG[$who.rss]="$FIG_RSS_KB" FIG[$who.threads]="$FIG_THREADS"
+    FIG[$who.tray_ms]="${TRAY[$who]}"
+done
 
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
-row() { # label aligned baseline target aligned-verdict baseline-verdict
-    printf '%-34s %12s %12s   %-14s %-5s %-5s\n' "$@"
+# row LABEL KEY [FORMAT]: one figure per case.
+row() {
+    local label="$1" key="$2" fmt="${3:-}" who value
+    printf '%-34s' "$label"
+    for who in "${CASES[@]}"; do
+        value="${FIG[$who.$key]}"
+        [ "$fmt" = mb ] && value="$(mb "$value")"
+        printf ' %12s' "$value"
+    done
+    echo
+}
+# verdicts LABEL KEY LIMIT(or per-case array name) OP
+verdicts() {
+    local label="$1" key="$2" limit="$3" op="$4" who l
+    printf '%-34s' "$label"
+    for who in "${CASES[@]}"; do
+        l="$limit"
+        [ "$limit" = wake ] && l="${WAKE_TARGET[$who]}"
+        if [ "$l" = - ]; then printf ' %12s' "-"; else printf ' %12s' "$(verdict "${FIG[$who.$key]}" "$l" "$op")"; fi
+    done
+    echo
 }
 
 echo
-echo "Idle, $SECONDS_TO_RUN s window (measured ${A[0]} s), $(nproc) cores, $(date -u +'%Y-%m-%d %H:%M UTC')"
-row "" "aligned" "baseline" "target" "align" "base"
-row "CPU ms (utime+stime)" "${A[1]}" "${B[1]}" "" "" ""
-row "CPU % of one core (utime+stime)" "${A[2]}" "${B[2]}" "< 0.05 %" \
-    "$(verdict "${A[2]}" 0.05 lt)" "$(verdict "${B[2]}" 0.05 lt)"
-row "CPU ms (sum of thread run time)" "${A[3]}" "${B[3]}" "" "" ""
-row "CPU % of one core (run time)" "${A[4]}" "${B[4]}" "< 0.05 %" \
-    "$(verdict "${A[4]}" 0.05 lt)" "$(verdict "${B[4]}" 0.05 lt)"
-row "peak RSS MB (VmHWM)" "$(mb "${A[7]}")" "$(mb "${B[7]}")" "< 40 MB" \
-    "$(verdict "${A[7]}" 40960 lt)" "$(verdict "${B[7]}" 40960 lt)"
-row "steady RSS MB (VmRSS at end)" "$(mb "${A[8]}")" "$(mb "${B[8]}")" "< 40 MB" \
-    "$(verdict "${A[8]}" 40960 lt)" "$(verdict "${B[8]}" 40960 lt)"
-row "wake-ups/s, main thread" "${A[5]}" "${B[5]}" "<= 2 /s" \
-    "$(verdict "${A[5]}" 2 le)" "$(verdict "${B[5]}" 2 le)"
-row "wake-ups/s, all threads" "${A[6]}" "${B[6]}" "<= 2 /s" \
-    "$(verdict "${A[6]}" 2 le)" "$(verdict "${B[6]}" 2 le)"
-row "start to tray icon ms" "$TRAY_A" "$TRAY_B" "< 300 ms" \
-    "$(verdict "$TRAY_A" 300 lt)" "$(verdict "$TRAY_B" 300 lt)"
-row "frames sent in the window" "$frames_a" "$frames_b" "" "" ""
+echo "Idle, $SECONDS_TO_RUN s window (measured ${FIG[shown1.secs]} s), $(nproc) cores, $(date -u +'%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-34s' ""
+for who in "${CASES[@]}"; do printf ' %12s' "${TITLE[$who]}"; done
+echo
+row "window on screen at the end" shown
+row "CPU ms (utime+stime)" cpu_ms
+row "CPU % of one core (utime+stime)" cpu_pct
+row "CPU ms (sum of thread run time)" run_ms
+row "CPU % of one core (run time)" run_pct
+verdicts "  target < 0.05 %" run_pct 0.05 lt
+row "peak RSS MB (VmHWM)" hwm mb
+row "steady RSS MB (VmRSS at end)" rss mb
+verdicts "  target < 40 MB" rss 40960 lt
+row "wake-ups/s, main thread" wake_main
+row "wake-ups/s, all threads" wake_all
+verdicts "  target 1.05 shown, 0.1 60 min" wake_all wake le
+row "start to tray icon ms" tray_ms
+verdicts "  target < 300 ms" tray_ms 300 lt
+row "frames sent in the window" frames
 echo
 echo "first launch in this X session (not kept): start to tray icon $WARM_MS ms"
 echo "threads over the window (voluntary = wake-ups):"
-echo "  aligned (pid $PID_A):"
-echo "$THREADS_A"
-echo "  baseline (pid $PID_B):"
-echo "$THREADS_B"
+for who in "${CASES[@]}"; do
+    echo "  ${TITLE[$who]} (pid ${PID[$who]}):"
+    echo "${FIG[$who.threads]}"
+done
