@@ -18,7 +18,7 @@ qint64 Distribution::percentile(double percent) const
 {
     if (m_count == 0)
         return 0;
-    // Multiplied before dividing: 99 * 100 / 100 is exactly 99, where 0.99 * 100 need not be.
+    // Multiplied before dividing, so that a whole percent of a whole count is an exact rank.
     const auto rank =
             qBound<qint64>(1, qint64(std::ceil(percent * double(m_count) / 100.0)), m_count);
     qint64 seen = 0;

@@ -361,6 +361,8 @@ private Q_SLOTS:
         const qint64 offset = json["offset_us"].toInteger(-99999);
         QVERIFY2(offset >= 0 && offset < 2'000'000, qPrintable(QString::number(offset)));
         QCOMPARE(json["offset_ms"].toDouble(), double(offset) / 1000);
+        const qint64 readDelay = json["read_delay_us"].toInteger(-1);
+        QVERIFY2(readDelay >= 0 && readDelay < 1'000'000, qPrintable(QString::number(readDelay)));
         QCOMPARE(json["slots"][0]["zone"].toString(), "(GMT) London");
         QCOMPARE(json["slots"][1]["dst"].toBool(), true);
         QCOMPARE(json["slots"][1]["shows"].toString(), sent.addSecs(24300).toString("HH:mm:ss"));
