@@ -240,7 +240,7 @@ QString summaryText(const RunFigures &r)
                         .arg(r.readDelaysUs.max());
     }
     if (r.frames > 0)
-        text += QStringLiteral(", DST flag wrong in %1 frames").arg(r.wrongDaylightFrames);
+        text += QStringLiteral(", frames with a wrong DST flag %1").arg(r.wrongDaylightFrames);
     return text;
 }
 

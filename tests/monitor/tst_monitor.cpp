@@ -171,7 +171,7 @@ private Q_SLOTS:
         QTest::newRow("frames")
                 << QList<qint64> {431, 1'204, 87, 2'995} << QList<qint64> {3, 41, 4}
                 << "frames 4, errors 1, discarded bytes 12, offset ms p50 +0.43 p99 +3.00 max "
-                   "+3.00, read delay us p50 4 p99 41 max 41, DST flag wrong in 2 frames";
+                   "+3.00, read delay us p50 4 p99 41 max 41, frames with a wrong DST flag 2";
     }
     void summary()
     {
