@@ -76,11 +76,12 @@ void ReadThread::run()
     for (;;) {
         pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake, POLLIN, 0}};
         const int ready = ::poll(fds, 2, -1);
+        const int pollError = errno;
         const qint64 woke = now(CLOCK_MONOTONIC);
         if (ready < 0) {
-            if (errno == EINTR)
+            if (pollError == EINTR)
                 continue;
-            if (!m_onEnd(errno) || !pause())
+            if (!m_onEnd(pollError) || !pause())
                 return;
             continue;
         }
@@ -94,6 +95,7 @@ void ReadThread::run()
         int ended = -1;
         for (;;) {
             const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            const int readError = errno;
             const qint64 arrival = now(CLOCK_REALTIME);
             const qint64 stamped = now(CLOCK_MONOTONIC);
             if (n > 0) {
@@ -101,11 +103,11 @@ void ReadThread::run()
                 m_onRead(QByteArray(buffer, n), stamp);
                 continue;
             }
-            if (n < 0 && errno == EINTR)
+            if (n < 0 && readError == EINTR)
                 continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            if (n < 0 && (readError == EAGAIN || readError == EWOULDBLOCK))
                 break;
-            ended = n == 0 ? 0 : errno;
+            ended = n == 0 ? 0 : readError;
             break;
         }
         // Hung up, yet nothing to read that says so: without a pause the next poll would return
