@@ -320,7 +320,7 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const QString root = m_dir->path() + u'/';
         for (const QString tree : {"pkg", "own"})
-            put(root + tree + "/share/applications/mirovalent.desktop", "");
+            put(root + tree + "/share/applications/org.mirovalent.Mirovalent.desktop", "");
         put(root + "own/bin/mrvl.ini", "");
         if (!program.startsWith(u'/'))
             program.prepend(root);

@@ -61,7 +61,7 @@ private:
 // the file exists there, or when the folder is writable and not an installed location (a
 // portable copy); otherwise $XDG_CONFIG_HOME/mirovalent/ (default ~/.config/mirovalent/).
 // Installed locations are /usr/bin, /usr/local/bin, /bin, anything under /opt, and any folder
-// named bin beside ../share/applications/mirovalent.desktop.
+// named bin beside ../share/applications/org.mirovalent.Mirovalent.desktop.
 QString GetINIPath();
 // GetINIPath() + "mrvl.ini".
 QString defaultIniFilePath();

@@ -36,8 +36,9 @@ bool isInstalledLocation(const QString &folder)
             return true;
     }
     return QDir(folder).dirName() == u"bin"
-           && QFileInfo::exists(folder
-                                + QStringLiteral("../share/applications/mirovalent.desktop"));
+           && QFileInfo::exists(
+                   folder
+                   + QStringLiteral("../share/applications/org.mirovalent.Mirovalent.desktop"));
 }
 
 } // namespace
