@@ -3,6 +3,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "settings/IniFile.h"
+#include "settings/SettingsModel.h"
 #include "settings/SettingsTable.h"
 
 #include <QtTest>
@@ -328,6 +329,130 @@ private Q_SLOTS:
         const bool noConfigHome = expected.startsWith(u'/');
         QCOMPARE(iniFolderFor(program, noConfigHome ? QString() : root + "cfg"),
                  noConfigHome ? expected : root + expected);
+    }
+
+    // A panel that follows a rule of the time-zone database, as start-up reads it and shut-down
+    // writes it back at a given instant.
+    void dstRuleInTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("zone"); // the [Zone] lines of panel 1
+        QTest::addColumn<QDateTime>("at"); // when the file is written
+        QTest::addColumn<bool>("follows"); // the panel runs on the rule
+        QTest::addColumn<QByteArray>("after"); // the panel's keys after the save, in order
+        QTest::addColumn<int>("warnings");
+        const QDateTime change(QDate(2027, 3, 14), QTime(7, 0), Qt::UTC); // New York's
+        const QByteArray ny = "Zone1=7\nDST1=1\n";
+        const auto row = [](const char *name, const QByteArray &zone, const QDateTime &at,
+                            bool follows, const QByteArray &after, int warnings = 0) {
+            QTest::newRow(name) << zone << at << follows << after << warnings;
+        };
+        row("a rule and no dates: this year's dates are written for other readers",
+            ny + "DSTRule1=America/New_York\n", change, true,
+            ny + "DSTRule1=America/New_York\nDSS1=14 Mar\nDSE1=07 Nov\n");
+        row("stale dates are rewritten from the rule",
+            ny + "DSS1=10 Mar\nDSE1=03 Nov\nDSTRule1=America/New_York\n", change.addSecs(-1), true,
+            ny + "DSS1=14 Mar\nDSE1=07 Nov\nDSTRule1=America/New_York\n");
+        row("after the period ends, next year's", ny + "DSTRule1=America/New_York\n",
+            QDateTime(QDate(2027, 11, 7), QTime(6, 0), Qt::UTC), true,
+            ny + "DSTRule1=America/New_York\nDSS1=12 Mar\nDSE1=05 Nov\n");
+        row("the southern period in force runs across New Year",
+            "Zone1=29\nDST1=1\nDSTRule1= Australia/Sydney \n",
+            QDateTime(QDate(2027, 1, 10), QTime(12, 0), Qt::UTC), true,
+            "Zone1=29\nDST1=1\nDSTRule1= Australia/Sydney \nDSS1=04 Oct\nDSE1=04 Apr\n");
+        row("no rule: manual dates as they are", ny + "DSS1=10 Mar\nDSE1=03 Nov\n", change, false,
+            ny + "DSS1=10 Mar\nDSE1=03 Nov\n");
+        row("an empty rule is manual dates", ny + "DSS1=10 Mar\nDSE1=03 Nov\nDSTRule1=\n", change,
+            false, ny + "DSS1=10 Mar\nDSE1=03 Nov\nDSTRule1=\n");
+        row("a zone the database does not know: manual dates, the text stays",
+            ny + "DSS1=10 Mar\nDSE1=03 Nov\nDSTRule1=America/New_Yrok\n", change, false,
+            ny + "DSS1=10 Mar\nDSE1=03 Nov\nDSTRule1=America/New_Yrok\n", 1);
+        row("a rule is kept while the box is cleared",
+            "Zone1=7\nDST1=0\nDSTRule1=America/New_York\n", change, false,
+            "Zone1=7\nDST1=0\nDSTRule1=America/New_York\n");
+    }
+    void dstRuleInTheFile()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, at);
+        QFETCH(bool, follows);
+        QFETCH(QByteArray, after);
+        QFETCH(int, warnings);
+        put(path(), "[Zone]\n" + zone);
+        expectWarnings(warnings);
+        IniFile ini(path());
+        const Settings loaded = loadSettings(ini, QLocale::c());
+        QCOMPARE(loaded.zones[0].followsDstRule(), follows);
+        QVERIFY(saveSettings(ini, loaded, at));
+        // Only panel 1's keys: the rest of the file is the business of other tests.
+        QByteArray panel;
+        for (const QByteArray &line : bytesOf(path()).split('\n'))
+            if (line.contains("1="))
+                panel += line + '\n';
+        QCOMPARE(panel, after);
+    }
+
+    // What the user's choices on a panel do to its daylight-saving settings.
+    void dstChoices_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QByteArray>("rule"); // before the choice
+        QTest::addColumn<bool>("dates"); // the panel holds manual dates before the choice
+        QTest::addColumn<QString>("choice"); // "tick", "row N", "rule ID", "manual"
+        QTest::addColumn<QByteArray>("ruleAfter");
+        QTest::addColumn<QString>("datesAfter"); // "DSS/DSE" day and month, empty for none
+        const auto row = [](const char *name, int row, const QByteArray &rule, bool dates,
+                            const QString &choice, const QByteArray &ruleAfter,
+                            const QString &datesAfter) {
+            QTest::newRow(name) << row << rule << dates << choice << ruleAfter << datesAfter;
+        };
+        row("ticking a namesake row without dates follows its zone", 7, {}, false, "tick",
+            "America/New_York", "");
+        row("ticking a row with stored dates stays manual", 7, {}, true, "tick", {},
+            "10 Mar/03 Nov");
+        row("a row whose zones keep no daylight saving stays manual", 22, {}, false, "tick", {},
+            "");
+        row("Brisbane,Sydney follows Sydney", 29, {}, false, "tick", "Australia/Sydney", "");
+        row("a new row takes its own namesake", 7, "America/New_York", false, "row 13",
+            "Europe/London", "");
+        row("a new row without daylight saving falls back to manual dates", 7, "America/New_York",
+            false, "row 22", {}, "");
+        row("a rule that fits the new row stays", 7, "America/Toronto", false, "row 7",
+            "America/Toronto", "");
+        row("another zone of the row's offset", 15, "Europe/Athens", false, "rule Asia/Jerusalem",
+            "Asia/Jerusalem", "");
+        row("manual dates start from the rule's", 7, "America/New_York", false, "manual", {},
+            "14 Mar/07 Nov");
+    }
+    void dstChoices()
+    {
+        QFETCH(int, row);
+        QFETCH(QByteArray, rule);
+        QFETCH(bool, dates);
+        QFETCH(QString, choice);
+        const QDateTime at(QDate(2027, 3, 1), QTime(12, 0), Qt::UTC);
+        ZonePanelSettings panel;
+        panel.row = row;
+        panel.observeDst = choice == "tick" ? DstBox::Cleared : DstBox::Ticked;
+        panel.dstRule = rule;
+        if (dates) {
+            panel.start.stored = DayMonth {10, 3};
+            panel.end.stored = DayMonth {3, 11};
+        }
+        const QString argument = choice.section(' ', 1);
+        if (choice == "tick")
+            chooseObserveDst(panel, DstBox::Ticked, at);
+        else if (choice.startsWith("row"))
+            chooseRow(panel, argument.toInt(), at);
+        else
+            chooseDstRule(panel, argument.toUtf8(), at);
+        QTEST(panel.dstRule, "ruleAfter");
+        const auto stored = [](const DstDate &date) {
+            return date.stored ? formatStoredDayMonth(*date.stored) : QString();
+        };
+        const QString datesAfter = panel.start.stored || panel.end.stored
+                                           ? stored(panel.start) + '/' + stored(panel.end)
+                                           : QString();
+        QTEST(datesAfter, "datesAfter");
     }
 
     void table_data()

@@ -11,7 +11,10 @@
 #include "zones/TimeEngine.h"
 #include "zones/TimeZoneSource.h"
 
+#include <functional>
+
 #include <QSignalSpy>
+#include <QTimeZone>
 #include <QTest>
 
 using namespace mrv;
@@ -37,6 +40,61 @@ std::optional<QDate> optionalDate(const QDate &date)
 QDate iso(const char *date)
 {
     return QDate::fromString(date, Qt::ISODate);
+}
+
+// The rules as the countries publish them, worked out here by hand rather than asked of the
+// database: the n-th (or, with n = -1, the last) Sunday of a month, at a wall-clock time in
+// force before the change, as an instant in UTC.
+QDateTime sundayChange(int year, int month, int n, QTime wall, int offsetBeforeHours)
+{
+    QDate day;
+    if (n > 0) {
+        day = QDate(year, month, 1);
+        day = day.addDays((7 - day.dayOfWeek()) % 7 + 7 * (n - 1));
+    } else {
+        day = QDate(year, month, 1).addMonths(1).addDays(-1);
+        day = day.addDays(-(day.dayOfWeek() % 7));
+    }
+    return QDateTime(day, wall, Qt::UTC).addSecs(-3600 * offsetBeforeHours);
+}
+
+struct Rule
+{
+    const char *zone;
+    int row;
+    int standardHours;
+    // start and end of daylight saving in a year
+    std::function<QDateTime(int)> start, end;
+};
+
+const QList<Rule> &publishedRules()
+{
+    static const QList<Rule> rules {
+            // Second Sunday of March, 02:00 standard; first Sunday of November, 02:00 daylight.
+            {"America/New_York", 7, -5,
+             [](int y) { return sundayChange(y, 3, 2, QTime(2, 0), -5); },
+             [](int y) {
+                 return sundayChange(y, 11, 1, QTime(2, 0), -4);
+             }},
+            // Last Sundays of March and October, 01:00 GMT.
+            {"Europe/London", 13, 0, [](int y) { return sundayChange(y, 3, -1, QTime(1, 0), 0); },
+             [](int y) {
+                 return sundayChange(y, 10, -1, QTime(1, 0), 0);
+             }},
+            // First Sunday of October, 02:00 standard; first Sunday of April, 03:00 daylight.
+            {"Australia/Sydney", 29, 10,
+             [](int y) { return sundayChange(y, 10, 1, QTime(2, 0), 10); },
+             [](int y) {
+                 return sundayChange(y, 4, 1, QTime(3, 0), 11);
+             }},
+            // Last Sunday of September, 02:00 standard; first Sunday of April, 03:00 daylight.
+            {"Pacific/Auckland", 31, 12,
+             [](int y) { return sundayChange(y, 9, -1, QTime(2, 0), 12); },
+             [](int y) {
+                 return sundayChange(y, 4, 1, QTime(3, 0), 13);
+             }},
+    };
+    return rules;
 }
 
 } // namespace
@@ -126,6 +184,73 @@ private Q_SLOTS:
             QTEST(zone.shown.toString("HH:mm:ss"), "shown");
             QCOMPARE(int(zone.code), code);
             QCOMPARE(zone.daylight, code >= 128);
+        }
+    }
+
+    void followsTheRuleToTheSecond_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("standardHours");
+        QTest::addColumn<QDateTime>("change"); // the instant of a change, UTC
+        QTest::addColumn<bool>("toDaylight");
+        QTest::addColumn<QDateTime>("following"); // the change after it
+        for (const Rule &rule : publishedRules()) {
+            for (int year : {2027, 2028}) {
+                const QDateTime start = rule.start(year), end = rule.end(year);
+                // In the south the period that starts in a year ends in the next one.
+                const bool south = end < start;
+                QTest::addRow("%s starts %d", rule.zone, year)
+                        << QByteArray(rule.zone) << rule.row << rule.standardHours << start << true
+                        << (south ? rule.end(year + 1) : end);
+                QTest::addRow("%s ends %d", rule.zone, year)
+                        << QByteArray(rule.zone) << rule.row << rule.standardHours << end << false
+                        << (south ? start : rule.start(year + 1));
+            }
+        }
+    }
+    void followsTheRuleToTheSecond()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(int, row);
+        QFETCH(int, standardHours);
+        QFETCH(QDateTime, change);
+        QFETCH(bool, toDaylight);
+        QFETCH(QDateTime, following);
+        ZonePanelSettings panel;
+        panel.row = row;
+        panel.observeDst = DstBox::Ticked;
+        panel.dstRule = zone;
+        // Manual dates that would say otherwise: the rule wins.
+        panel.start.stored = DayMonth {1, 1};
+        panel.end.stored = DayMonth {2, 1};
+        const SystemTimeZoneSource source;
+        const QTimeZone tz(zone);
+        for (int before : {1, 0}) {
+            const QDateTime instant = change.addSecs(-before);
+            const bool daylight = toDaylight != (before == 1);
+            const FakeClock clock(instant.addMSecs(1));
+            const ZoneTime shown =
+                    TimeEngine(clock, source).now({panel, panel, panel, panel}).zones[0];
+            const QString when = instant.toString(Qt::ISODate);
+            QVERIFY2(shown.daylight == daylight, qPrintable(when));
+            QCOMPARE(int(shown.code), row + (daylight ? 128 : 0));
+            QCOMPARE(shown.shown,
+                     instant.addSecs(3600 * (standardHours + (daylight ? 1 : 0))).time());
+            // The labels show the period the instant is in, or the next one, as the zone's
+            // own dates; the tooltip's next change is this change until it has happened.
+            const QDateTime next = before ? change : following;
+            QCOMPARE(shown.nextChange.toUTC(), next);
+            const auto day = [&tz](const QDateTime &at) {
+                return at.toTimeZone(tz).date();
+            };
+            if (daylight) {
+                QCOMPARE(shown.window.end, day(next));
+                if (toDaylight)
+                    QCOMPARE(shown.window.start, day(change));
+            } else {
+                QCOMPARE(shown.window.start, day(next));
+            }
         }
     }
 
