@@ -5,37 +5,39 @@
 #include "SecondTicker.h"
 
 #include "Clock.h"
+#include "system/WakeTimer.h"
 
 namespace mrv {
-
-namespace {
-
-// A wall-clock second as one number; only ever compared for equality with the previous tick.
-qint64 wallSecond(const QDateTime &dt)
-{
-    return dt.date().toJulianDay() * 86400 + dt.time().msecsSinceStartOfDay() / 1000;
-}
-
-} // namespace
 
 SecondTicker::SecondTicker(const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_clock(clock)
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &SecondTicker::fire);
+    setWakeTimer(makeWakeTimer(clock));
+}
+
+SecondTicker::~SecondTicker() = default;
+
+void SecondTicker::setWakeTimer(std::unique_ptr<WakeTimer> timer)
+{
+    m_timer = std::move(timer);
+    connect(m_timer.get(), &WakeTimer::woke, this, &SecondTicker::onWoke);
+    connect(m_timer.get(), &WakeTimer::clockStepped, this, &SecondTicker::onStepped);
+    if (m_running)
+        arm(m_planned);
 }
 
 void SecondTicker::start()
 {
-    m_lastTickSecond = -1;
-    arm();
+    m_running = true;
+    m_lastTickSecond = kNone;
+    arm(secondOf(m_clock.localNow()) + 1);
 }
 
 void SecondTicker::stop()
 {
-    m_timer.stop();
+    m_running = false;
+    m_timer->cancel();
 }
 
 int SecondTicker::msecsToNextSecond(const QDateTime &now)
@@ -43,29 +45,68 @@ int SecondTicker::msecsToNextSecond(const QDateTime &now)
     return 1000 - now.time().msec();
 }
 
-void SecondTicker::arm()
+qint64 SecondTicker::secondOf(const QDateTime &now)
 {
-    m_timer.start(msecsToNextSecond(m_clock.localNow()));
+    const qint64 ms = now.toMSecsSinceEpoch();
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }
 
-void SecondTicker::fire()
+void SecondTicker::tickAt(qint64 second)
 {
-    const QDateTime now = m_clock.localNow();
-    const int toNext = msecsToNextSecond(now);
-    const qint64 second = wallSecond(now);
-
-    // The timer runs on the monotonic clock while the boundary is on the wall clock, which may
-    // be slewed, so a wake-up can come a little early. Then either this second has had its tick
-    // already, or the next one is only moments away: wait for the boundary either way.
-    if (second == m_lastTickSecond || toNext <= kEarlyWakeSlackMs) {
-        m_timer.start(toNext);
+    if (m_inTick) {
+        // Armed once the tick is over, from its own reading: no second read of the clock.
+        m_planned = qMax(second, m_lastTickSecond + 1);
         return;
     }
+    if (!m_running) {
+        m_planned = second; // start() plans afresh in any case
+        return;
+    }
+    arm(qMax(second, secondOf(m_clock.localNow()) + 1));
+}
 
-    m_lastTickSecond = second;
-    // Re-armed before the signal, so that a receiver may stop the ticker from its slot.
-    arm();
-    Q_EMIT tick();
+void SecondTicker::arm(qint64 second)
+{
+    m_planned = second;
+    if (m_running)
+        m_timer->wakeAt(second);
+}
+
+void SecondTicker::onWoke()
+{
+    if (!m_running)
+        return;
+    const QDateTime now = m_clock.localNow();
+    const qint64 second = secondOf(now);
+    if (second >= m_planned) {
+        emitTick(now, false);
+    } else if (m_lastTickSecond != kNone && second < m_lastTickSecond) {
+        // Back before the latest tick: the clock was set, and this timer could not tell.
+        emitTick(now, true);
+    } else {
+        // Early, as a timer on a steady clock can be against a slewed wall clock: the second
+        // that was planned is still to come.
+        m_timer->wakeAt(m_planned);
+    }
+}
+
+void SecondTicker::onStepped()
+{
+    if (m_running)
+        emitTick(m_clock.localNow(), true);
+}
+
+void SecondTicker::emitTick(const QDateTime &now, bool stepped)
+{
+    m_lastTickSecond = secondOf(now);
+    m_planned = m_lastTickSecond + 1; // unless a receiver plans otherwise
+    m_inTick = true;
+    Q_EMIT tick(now, stepped);
+    m_inTick = false;
+    // Armed after the receivers, so that the write to the display is the first thing a tick
+    // does; a receiver may also have stopped the ticker.
+    if (m_running)
+        arm(m_planned);
 }
 
 } // namespace mrv

@@ -4,43 +4,67 @@
 
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
-#include <QTimer>
+
+#include <limits>
+#include <memory>
 
 namespace mrv {
 
 class Clock;
+class WakeTimer;
 
-// Emits tick() right after every whole second of the system clock. A single-shot precise
-// timer is armed afresh each time for the next boundary, computed from the current time, so a
-// stepped clock or a suspend never leaves the phase wrong. One wake-up per second.
+// Ticks right after whole seconds of the system clock: after every one by default, or after the
+// one its owner asks for next, so that a program with nothing to do sleeps. The wake-up timer is
+// armed for that exact second each time (see WakeTimer), so a stepped clock or a suspend never
+// leaves the phase wrong. When the wall clock is set, it ticks at once.
 class SecondTicker : public QObject
 {
     Q_OBJECT
 public:
+    // With the wake-up timer that suits `clock` (makeWakeTimer).
     explicit SecondTicker(const Clock &clock, QObject *parent = nullptr);
+    ~SecondTicker() override;
 
+    // Puts another wake-up timer in the place of the one in use; taken over.
+    void setWakeTimer(std::unique_ptr<WakeTimer> timer);
+
+    // From now on, a tick after the next whole second, then as planned.
     void start();
     void stop();
+    bool isRunning() const { return m_running; }
+
+    // The next tick comes right after `second` (seconds since 1970 UTC) begins instead of the
+    // next one. A second that has already begun stands for the next whole second. Called from
+    // a receiver of tick(), it plans the tick after that one.
+    void tickAt(qint64 second);
 
     // Milliseconds from the given local time to the next whole second, 1..1000. At an exact
     // boundary that second has already begun, so the answer is a full 1000.
     static int msecsToNextSecond(const QDateTime &now);
-
-    // A wake-up this close before a boundary waits for it instead of ticking: the tick must
-    // land just after the second it shows has begun.
-    static constexpr int kEarlyWakeSlackMs = 20;
+    // The second (since 1970 UTC) that a reading of the clock falls in.
+    static qint64 secondOf(const QDateTime &now);
 
 Q_SIGNALS:
-    void tick();
+    // `now` is the one reading of the clock for this tick. `clockStepped`: the wall clock was
+    // set, and this tick comes at once rather than on a boundary.
+    void tick(const QDateTime &now, bool clockStepped);
 
 private:
-    void arm();
-    void fire();
+    void onWoke();
+    void onStepped();
+    void emitTick(const QDateTime &now, bool stepped);
+    void arm(qint64 second);
+
+    static constexpr qint64 kNone = std::numeric_limits<qint64>::min();
 
     const Clock &m_clock;
-    QTimer m_timer;
-    qint64 m_lastTickSecond = -1; // wall-clock second of the latest tick, -1 before the first
+    std::unique_ptr<WakeTimer> m_timer;
+    qint64 m_planned = kNone; // the second the timer is armed for
+    qint64 m_lastTickSecond = kNone; // the second of the latest tick
+    bool m_running = false;
+    bool m_inTick = false; // tick() is being emitted; arming waits until it returns
 };
 
 } // namespace mrv
