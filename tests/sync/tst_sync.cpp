@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include <list>
+#include <optional>
 
 using namespace mrv;
 
@@ -60,42 +61,70 @@ private Q_SLOTS:
         QCOMPARE(buildSyncFrame(QDateTime(), {1, 2, 3, 4}), QByteArray()); // not -1s, read as FF
     }
 
-    void dueTicks_data()
+    // Frames fall due by the seconds that elapsed, whatever the ticks in between.
+    void dueSeconds_data()
     {
         QTest::addColumn<int>("interval"); // as the settings held it
         QTest::addColumn<int>("counter");
         QTest::addColumn<int>("picked"); // the row then picked; kNoPick: none
         QTest::addColumn<bool>("syncNow"); // "Sync Now" after that
-        QTest::addColumn<int>("ticks"); // how many run
-        QTest::addColumn<QList<int>>("due"); // ticks (1-based) at which a frame falls due
+        QTest::addColumn<QList<qint64>>("ticks"); // the wall-clock second of each tick
+        QTest::addColumn<QList<qint64>>("due"); // the seconds at which a frame falls due
         const auto row = [](const char *name, int interval, int counter, int picked, bool syncNow,
-                            int ticks, const QList<int> &due) {
+                            const QList<qint64> &ticks, const QList<qint64> &due) {
             QTest::newRow(name) << interval << counter << picked << syncNow << ticks << due;
         };
-        row("start-up on 15 minutes", 0, 0, 1, true, 1801, {1, 901, 1801});
-        row("60 to 1 minute at 120", 3600, 120, 0, false, 61, {1, 61});
-        row("1 to 60 minutes at 30", 60, 30, 3, false, 3600, {3570});
-        row("nothing selected keeps it", 900, 10, -1, false, 900, {890});
-        row("no interval: every tick", 0, 0, -1, true, 3, {1, 2, 3});
-        row("count near the top", 3600, 32766, kNoPick, false, 2, {1});
-        row("top count, no interval", 0, 32767, kNoPick, false, 2, {1, 2});
+        // Every second from `from` to `to`.
+        const auto run = [](qint64 from, qint64 to) {
+            QList<qint64> seconds;
+            for (qint64 s = from; s <= to; ++s)
+                seconds << s;
+            return seconds;
+        };
+        row("start-up on 15 minutes", 0, 0, 1, true, run(1, 1801), {1, 901, 1801});
+        row("60 to 1 minute at 120", 3600, 120, 0, false, run(1, 61), {1, 61});
+        row("1 to 60 minutes at 30", 60, 30, 3, false, run(1, 3600), {3570});
+        row("nothing selected keeps it", 900, 10, -1, false, run(1, 900), {890});
+        row("no interval: every second", 0, 0, -1, true, run(1, 3), {1, 2, 3});
+        row("count near the top", 3600, 32766, kNoPick, false, run(1, 2), {1});
+        row("top count, no interval", 0, 32767, kNoPick, false, run(1, 2), {1, 2});
+        // The program sleeps between frames: one tick per frame is enough.
+        row("only the due seconds tick", 60, 0, kNoPick, true, {1, 61, 121}, {1, 61, 121});
+        row("a second ticked twice counts once", 0, 0, kNoPick, true, {1, 1, 2, 2}, {1, 2});
+        row("late by 3 s: the next stays on its second", 60, 0, 0, true, run(1, 59) + run(63, 121),
+            {1, 63, 121});
+        row("a frame due during a suspend goes out at once, then on its second", 60, 0, 0, true,
+            run(1, 10) + run(10000, 10021), {1, 10000, 10021});
+        row("clock stepped forward past the due second", 60, 0, 0, true, run(1, 30) + run(100, 121),
+            {1, 100, 121});
+        row("clock set back an hour: same second of the minute", 60, 0, 0, true,
+            run(1, 30) + run(-3570, -3539), {1, -3539});
+        row("clock set back, every second", 0, 0, kNoPick, true, {1, 2, -100, -99}, {1, 2, -99});
     }
-    void dueTicks()
+    void dueSeconds()
     {
         QFETCH(int, interval);
         QFETCH(int, counter);
         QFETCH(int, picked);
         QFETCH(bool, syncNow);
-        QFETCH(int, ticks);
+        QFETCH(QList<qint64>, ticks);
         SyncSchedule schedule {qint16(interval), qint16(counter)};
         if (picked != kNoPick)
             schedule.chooseInterval(picked);
         if (syncNow)
             schedule.syncNow();
-        QList<int> seen;
-        for (int t = 1; t <= ticks; ++t)
-            if (schedule.tick())
-                seen.append(t);
+        QVERIFY(!schedule.nextDue()); // nothing known before the first tick
+        QList<qint64> seen;
+        std::optional<qint64> promised; // what the schedule said the next due second was
+        for (qint64 second : ticks) {
+            const bool due = schedule.tick(second);
+            if (due)
+                seen.append(second);
+            // Ticking only at the promised seconds would have missed none of these frames.
+            QVERIFY2(!due || !promised || second >= *promised, qPrintable(QString::number(second)));
+            promised = schedule.nextDue();
+            QVERIFY(promised && *promised > second);
+        }
         QTEST(seen, "due");
     }
 

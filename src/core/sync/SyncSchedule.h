@@ -6,10 +6,16 @@
 
 #include <QStringList>
 
+#include <limits>
+#include <optional>
+
 namespace mrv {
 
-// When the next frame is due: the chosen interval and the count of sync ticks (seconds)
-// towards it.
+// When the next frame is due: the chosen interval and the count of wall-clock seconds towards
+// it. The count follows the seconds that elapsed between ticks, not the number of ticks, so a
+// late wake-up, a busy machine or a suspend neither shifts nor skips a frame: a frame that fell
+// due meanwhile goes out at the next tick, and the next one stays on the same second of the
+// interval.
 class SyncSchedule
 {
 public:
@@ -26,20 +32,32 @@ public:
     // The user picked a row: the interval follows it; a row outside the list leaves it as it
     // is. The count is not touched.
     void chooseInterval(int row);
-    // A frame at every tick, as with no interval chosen.
+    // A frame every second, as with no interval chosen.
     void sendEverySecond() { m_interval = 0; }
-    // "Sync Now" (and a successful start-up): the next tick is due.
+    // "Sync Now" (and a successful start-up): a frame at the next second.
     void syncNow();
-    // One sync tick: counts, and returns true when a frame falls due (the count reached or
-    // passed the interval), restarting the count. Never runs past the 16-bit range.
-    bool tick();
+    // A tick at wall-clock `second` (since 1970 UTC): counts the seconds since the previous
+    // tick (one for the first) and returns true when a frame falls due (the count reached or
+    // passed the interval). Then the count starts again, keeping the seconds by which this tick
+    // came late. A second ticked again counts nothing; a clock set back keeps the count's
+    // place in the interval.
+    bool tick(qint64 second);
+    // The second at which the next frame falls due if every second ticks; none before the
+    // first tick.
+    std::optional<qint64> nextDue() const;
 
     qint16 interval() const { return m_interval; }
     qint16 counter() const { return m_counter; }
 
 private:
+    static constexpr qint64 kNoTick = std::numeric_limits<qint64>::min();
+
     qint16 m_interval = 0;
     qint16 m_counter = 0;
+    qint64 m_lastSecond = kNoTick;
+    // "Sync Now" is waiting for its second: that frame starts the count afresh, wherever the
+    // count stood (a sleeping program's count is only brought up to date at its next tick).
+    bool m_syncNow = false;
 };
 
 } // namespace mrv

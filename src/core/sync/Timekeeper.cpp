@@ -7,6 +7,8 @@
 #include "sync/PortMap.h"
 #include "sync/SerialPort.h"
 #include "sync/SyncFrame.h"
+#include "system/WakeTimer.h"
+#include "zones/Clock.h"
 #include "zones/SecondTicker.h"
 
 #include <QCoreApplication>
@@ -18,6 +20,12 @@ namespace mrv {
 namespace {
 
 Q_LOGGING_CATEGORY(lcKeeper, "mirovalent.sync")
+Q_LOGGING_CATEGORY(lcClock, "mirovalent.clock")
+
+// How often the kernel is asked about the system clock, in seconds; a look that falls due is
+// put off by up to the leeway when something else wakes the program then anyway.
+constexpr qint64 kHealthCheckEvery = 60;
+constexpr qint64 kHealthCheckLeeway = 10;
 
 // Whether the serial lock of the device is held by a running `mirovalent --headless`. The lock
 // file is named after the device's path (without /dev/, slashes as underscores) and holds the
@@ -44,12 +52,15 @@ bool heldByService(const QString &device)
 Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, const QString &iniPath,
                        QObject *parent)
     : QObject(parent)
+    , m_clock(clock)
     , m_engine(clock, zones)
     , m_ini(iniPath)
     , m_port(new SerialPort(this))
     , m_ticker(new SecondTicker(clock, this))
 {
-    connect(m_ticker, &SecondTicker::tick, this, &Timekeeper::tick);
+    connect(m_ticker, &SecondTicker::tick, this, &Timekeeper::onTick);
+    // A port lost between two frames is looked for every second from then on.
+    connect(m_port, &SerialPort::lost, this, &Timekeeper::plan);
 }
 
 Timekeeper::~Timekeeper() = default;
@@ -69,6 +80,7 @@ bool Timekeeper::reload(const QLocale &locale, QString *reason)
     }
     file.close();
     load(locale);
+    plan(); // the interval may have changed
     const ProgramSettings &program = m_settings.program;
     const bool samePort = deviceForPort(program.commPort, m_ini).path == m_openedDevice
                           && program.lineSettings == m_openedLine;
@@ -83,6 +95,12 @@ bool Timekeeper::reload(const QLocale &locale, QString *reason)
     return true;
 }
 
+void Timekeeper::keepTryingPort()
+{
+    m_retryOpen = true;
+    plan();
+}
+
 bool Timekeeper::save()
 {
     return saveSettings(m_ini, m_settings, now().gmt);
@@ -95,25 +113,107 @@ TimeSnapshot Timekeeper::now() const
 
 void Timekeeper::startTicking()
 {
+    checkClockHealth();
+    m_nextHealthCheck = SecondTicker::secondOf(m_clock.localNow()) + kHealthCheckEvery;
     m_ticker->start();
+    plan();
 }
 
 void Timekeeper::stopTicking()
 {
     m_ticker->stop();
+    m_nextHealthCheck = kNever;
 }
 
 void Timekeeper::tick()
 {
-    m_lastTick = m_engine.now(m_settings.zones);
-    // The frame is the part that has to be on time: it goes out before anything is shown.
-    const bool sent = sendFrameIfDue(m_lastTick);
-    Q_EMIT ticked(m_lastTick, sent);
+    onTick(m_clock.localNow(), false);
 }
 
-bool Timekeeper::sendFrameIfDue(const TimeSnapshot &snapshot)
+void Timekeeper::onTick(const QDateTime &now, bool clockStepped)
 {
-    bool due = m_schedule.tick();
+    const qint64 second = SecondTicker::secondOf(now);
+    m_lastTick = m_engine.at(now, m_settings.zones);
+    // The frame is the part that has to be on time: it goes out before anything is shown.
+    const bool sent = sendFrameIfDue(m_lastTick, second);
+    m_lastTickSecond = second;
+    Q_EMIT ticked(m_lastTick, sent);
+    // A stepped clock is looked at again at once; so is one set back (even where the timer
+    // could not tell), whose next look would otherwise be far off.
+    if (m_nextHealthCheck != kNever
+        && (clockStepped || second >= m_nextHealthCheck
+            || m_nextHealthCheck > second + kHealthCheckEvery)) {
+        checkClockHealth();
+        m_nextHealthCheck = second + kHealthCheckEvery;
+    }
+    plan();
+}
+
+void Timekeeper::setShown(bool shown)
+{
+    if (shown == m_shown)
+        return;
+    m_shown = shown;
+    plan();
+}
+
+void Timekeeper::setWakeTimer(std::unique_ptr<WakeTimer> timer)
+{
+    m_ticker->setWakeTimer(std::move(timer));
+}
+
+void Timekeeper::checkClockHealth()
+{
+    const ClockHealth health = m_healthSource->read();
+    const bool stateChanged = !m_healthChecked || health.state != m_health.state;
+    const bool changed = !m_healthChecked || health.summary() != m_health.summary();
+    m_healthChecked = true;
+    m_health = health;
+    if (stateChanged) {
+        const QString line = health.summary();
+        switch (health.state) {
+        case ClockHealth::State::Synchronised:
+            qCInfo(lcClock).noquote().nospace()
+                    << line << "; estimated error " << health.estErrorUs << " µs";
+            break;
+        case ClockHealth::State::NotSynchronised:
+            qCWarning(lcClock).noquote().nospace()
+                    << line << " (maximum error " << health.maxErrorUs / 1000
+                    << " ms); the display still gets its frames";
+            break;
+        case ClockHealth::State::Unknown:
+            qCInfo(lcClock).noquote() << line << "(the kernel cannot be asked)";
+            break;
+        }
+    }
+    if (changed)
+        Q_EMIT clockHealthChanged(m_health);
+}
+
+bool Timekeeper::lookingForPort() const
+{
+    return !m_port->isOpen() && (m_port->wasLost() || m_retryOpen);
+}
+
+void Timekeeper::plan()
+{
+    if (m_lastTickSecond == kNever)
+        return; // the first tick comes at the next second in any case
+    qint64 next = kNever;
+    if (m_shown || lookingForPort())
+        next = m_lastTickSecond + 1;
+    if (const std::optional<qint64> due = m_schedule.nextDue())
+        next = qMin(next, *due);
+    const qint64 look = m_nextHealthCheck;
+    if (look != kNever && (next < look || next > look + kHealthCheckLeeway))
+        next = qMin(next, look);
+    // Nothing at all due (not ticking): the ticker is not running and keeps this for later.
+    m_ticker->tickAt(next == kNever ? m_lastTickSecond + kHealthCheckEvery : next);
+}
+
+bool Timekeeper::sendFrameIfDue(const TimeSnapshot &snapshot, qint64 second)
+{
+    bool due = m_schedule.tick(second);
     // A display whose adapter was pulled is looked for at every tick, and gets its time as soon
     // as it is back, whatever the interval; so does one that could not be opened at start.
     if (!m_port->isOpen() && m_port->wasLost() && m_port->reopenIfLost())
@@ -162,7 +262,9 @@ bool Timekeeper::choosePort(int number, QString *reason)
     m_settings.program.commPort = QString::number(number);
     m_settings.program.keepStoredCommPort = false;
     m_retryOpen = false; // the user's choice stands, untried, until the next one
-    return openPort(reason);
+    const bool opened = openPort(reason);
+    plan();
+    return opened;
 }
 
 void Timekeeper::chooseInterval(int row)
@@ -172,11 +274,13 @@ void Timekeeper::chooseInterval(int row)
         m_schedule.sendEverySecond();
     else
         m_schedule.chooseInterval(row);
+    plan();
 }
 
 void Timekeeper::syncNow()
 {
     m_schedule.syncNow();
+    plan();
 }
 
 } // namespace mrv
