@@ -8,13 +8,17 @@
 
 #include "FakeClock.h"
 #include "Pty.h"
+#include "app/MainWindow.h"
+#include "dialogs/MessageBox.h"
 #include "sync/SerialPort.h"
 #include "sync/Timekeeper.h"
 #include "system/ClockHealth.h"
 #include "system/WakeTimer.h"
+#include "tray/TrayIcon.h"
 #include "zones/TimeZoneSource.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +56,11 @@ struct FakeHealth final : ClockHealthSource
     }
     ClockHealth verdict {ClockHealth::State::Synchronised, 2000, 100};
     mutable int reads = 0;
+};
+
+struct NoBoxes final : MessageBoxes
+{
+    void exclamation(QWidget *, const QString &, const QString &) override { }
 };
 
 QDateTime at(const char *hms, int ms = 0)
@@ -303,6 +312,45 @@ private Q_SLOTS:
         QCOMPARE(k.frames, QStringList {"12:00:01"}); // frames go out regardless
     }
 
+    // The window shows the line, in a warning colour when nothing keeps the clock right, puts it
+    // in the tray icon's tip, and tells the timekeeper when it is on screen.
+    void windowLine()
+    {
+        QTemporaryDir dir;
+        FakeClock clock(at("12:00:00", 300));
+        FixedZones zones;
+        NoBoxes boxes;
+        FakeHealth health;
+        MainWindow window({&clock, &zones, &boxes, dir.filePath("mrvl.ini"), false, [] {
+                               return false;
+                           }});
+        Timekeeper &keeper = window.timekeeper();
+        keeper.setClockHealthSource(&health);
+        auto *label = window.findChild<QLabel *>("lblClockHealth");
+        QVERIFY(label);
+        QVERIFY(!keeper.isShown());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(keeper.isShown());
+        const QColor plain = label->palette().color(QPalette::WindowText);
+        keeper.checkClockHealth();
+        QCOMPARE(label->text(), "System clock synchronised (±2 ms)");
+        QCOMPARE(label->palette().color(QPalette::WindowText), plain);
+        QVERIFY(label->isVisible());
+        // Within the window, clear of its neighbours.
+        const QRect box(label->mapTo(window.centralWidget(), QPoint()), label->size());
+        QVERIFY(window.centralWidget()->rect().contains(box));
+        QTRY_VERIFY(label->heightForWidth(label->width()) <= label->height());
+        health.verdict.state = ClockHealth::State::NotSynchronised;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^System clock not synchronised"));
+        keeper.checkClockHealth();
+        QCOMPARE(label->text(), "System clock not synchronised");
+        QVERIFY(label->palette().color(QPalette::WindowText) != plain);
+        QVERIFY(label->toolTip().contains("timedatectl set-ntp true"));
+        window.hide();
+        QVERIFY(!keeper.isShown());
+    }
+
     // The real timer: a whole second at least 200 ms ahead wakes it after that second began.
     void realTimerFiresAfterItsSecond()
     {
@@ -330,5 +378,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWake)
+QTEST_MAIN(TestWake)
 #include "tst_wake.moc"

@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHideEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -105,6 +106,7 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
     connect(m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
     connect(m_tray, &TrayIcon::checkHost, this, &MainWindow::checkTray);
     connect(m_keeper, &Timekeeper::ticked, this, &MainWindow::showTime);
+    connect(m_keeper, &Timekeeper::clockHealthChanged, this, &MainWindow::showClockHealth);
     refreshTime(); // never show "00:00:00" to a user
     if (deps.tick)
         m_keeper->startTicking();
@@ -152,6 +154,14 @@ QWidget *MainWindow::buildLeftColumn()
     m_cmdSyncNow->setFixedSize(twipsSize(1935, 495));
     connect(m_cmdSyncNow, &QPushButton::clicked, m_keeper, &Timekeeper::syncNow);
     layout->addWidget(m_cmdSyncNow);
+
+    // One quiet line on the system clock: the display is only as right as this clock.
+    m_lblClockHealth = new QLabel;
+    m_lblClockHealth->setObjectName(QStringLiteral("lblClockHealth"));
+    m_lblClockHealth->setFixedWidth(twips(2055));
+    m_lblClockHealth->setWordWrap(true);
+    m_lblClockHealth->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(m_lblClockHealth);
     return column;
 }
 
@@ -257,6 +267,26 @@ void MainWindow::showTime(const TimeSnapshot &snapshot, bool frameSent)
         m_lblLastSync->setText(tr("Last Sync On %1").arg(generalDateTime(snapshot.local, locale)));
 }
 
+void MainWindow::showClockHealth(const ClockHealth &health)
+{
+    const QString line = health.summary();
+    const bool warn = health.state == ClockHealth::State::NotSynchronised;
+    m_lblClockHealth->setText(line);
+    m_lblClockHealth->setToolTip(
+            warn ? tr("Nothing keeps this computer's clock right, and the display gets its time "
+                      "from it. Turn on network time, for example with \"timedatectl set-ntp "
+                      "true\" or by installing chrony.")
+                 : QString());
+    // Qt's palette has no warning role: a dark orange on light windows, a light one on dark.
+    QPalette colours = palette();
+    if (warn)
+        colours.setColor(QPalette::WindowText, colours.color(QPalette::Window).lightness() < 128
+                                                       ? QColor(0xff, 0xa0, 0x60)
+                                                       : QColor(0xb0, 0x40, 0x00));
+    m_lblClockHealth->setPalette(colours);
+    m_tray->setStatusLine(line);
+}
+
 void MainWindow::refreshTime()
 {
     showTime(m_keeper->now(), false);
@@ -329,6 +359,9 @@ void MainWindow::changeEvent(QEvent *event)
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    // On screen: a tick every second, and no clock left as the last frame's tick showed it.
+    m_keeper->setShown(true);
+    refreshTime();
     if (m_centred)
         return;
     m_centred = true;
@@ -337,6 +370,13 @@ void MainWindow::showEvent(QShowEvent *event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void MainWindow::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    // Nobody watches the clocks: the program sleeps until a frame or a check is due.
+    m_keeper->setShown(false);
 }
 
 void MainWindow::restoreFromTray()

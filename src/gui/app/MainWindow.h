@@ -22,6 +22,7 @@ class QPushButton;
 namespace mrv {
 
 class Clock;
+struct ClockHealth;
 class MessageBoxes;
 class Timekeeper;
 class TimeZoneSource;
@@ -77,6 +78,7 @@ Q_SIGNALS:
 protected:
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -84,6 +86,7 @@ private:
     void buildMenus();
     void connectPanel(ZonePanel *panel);
     void showTime(const TimeSnapshot &snapshot, bool frameSent);
+    void showClockHealth(const ClockHealth &health);
     void refreshTime();
     void showPortMark();
     void sendToTray();
@@ -104,6 +107,7 @@ private:
     QComboBox *m_cboSync = nullptr;
     QLabel *m_lblLastSync = nullptr;
     QPushButton *m_cmdSyncNow = nullptr;
+    QLabel *m_lblClockHealth = nullptr;
     std::array<QAction *, 6> m_mnuCOM {};
     QMenu *m_mPopupSys = nullptr;
 

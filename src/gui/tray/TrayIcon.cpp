@@ -47,8 +47,10 @@ bool TrayIcon::available()
 void TrayIcon::show()
 {
     m_icon.show();
-    m_hostCheck.start();
-    watchButtons();
+    // Where the icon is an X11 window, Qt removes that window when the tray host goes away: no
+    // need to ask every few seconds, which would wake a program that sleeps in the tray.
+    if (!watchButtons())
+        m_hostCheck.start();
 }
 
 void TrayIcon::hide()
@@ -62,15 +64,37 @@ bool TrayIcon::isVisible() const
     return m_icon.isVisible();
 }
 
-void TrayIcon::watchButtons()
+void TrayIcon::setStatusLine(const QString &line)
+{
+    const QString name = QStringLiteral("Mirovalent");
+    m_icon.setToolTip(line.isEmpty() ? name : name + QLatin1Char('\n') + line);
+}
+
+bool TrayIcon::watchButtons()
 {
     // The icon's window is made when it is shown; it is found among the top-level widgets.
+    bool found = false;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (qstrcmp(widget->metaObject()->className(), kX11TrayWindow) == 0) {
             widget->removeEventFilter(this);
             widget->installEventFilter(this);
+            connect(widget, &QObject::destroyed, this, &TrayIcon::onIconWindowGone,
+                    Qt::UniqueConnection);
+            found = true;
         }
     }
+    return found;
+}
+
+void TrayIcon::onIconWindowGone()
+{
+    // Asked once Qt is done: a host that came straight back already has a new window for it.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_icon.isVisible())
+            return;
+        watchButtons();
+        Q_EMIT checkHost();
+    });
 }
 
 bool TrayIcon::eventFilter(QObject *watched, QEvent *event)

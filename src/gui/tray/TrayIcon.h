@@ -29,6 +29,8 @@ public:
     void show();
     void hide();
     bool isVisible() const;
+    // A second line for the tip under "Mirovalent"; empty for none.
+    void setStatusLine(const QString &line);
 
 Q_SIGNALS:
     void restoreRequested();
@@ -41,7 +43,9 @@ protected:
 
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
-    void watchButtons();
+    // False when the icon has no X11 window to watch.
+    bool watchButtons();
+    void onIconWindowGone();
 
     QSystemTrayIcon m_icon;
     QMenu *m_menu = nullptr;
