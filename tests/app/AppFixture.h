@@ -28,10 +28,16 @@ struct FixedZones final : mrv::TimeZoneSource
 struct RecordingBoxes final : mrv::MessageBoxes
 {
     QStringList texts, details;
+    QList<bool> answers; // to the questions, in turn; No once they run out
     void exclamation(QWidget *, const QString &text, const QString &detail) override
     {
         texts << text;
         details << detail;
+    }
+    bool question(QWidget *parent, const QString &text, const QString &detail) override
+    {
+        exclamation(parent, text, detail);
+        return !answers.isEmpty() && answers.takeFirst();
     }
 };
 

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 using namespace mrv;
 
@@ -267,6 +268,72 @@ private Q_SLOTS:
         QTEST(app.dateText(element), "after");
         if (first >= 0)
             QCOMPARE(app.dateText(first), "--");
+    }
+
+    // A panel that follows New York's rule around its spring change, switched to manual dates
+    // and back, and a panel ticked on London's row.
+    void dstRule()
+    {
+        AppFixture app;
+        app.clock.now = QDateTime(QDate(2027, 3, 14), QTime(6, 59, 59)); // the zone is UTC here
+        MainWindow &window = app.create("[Zone]\nZone1=7\nDST1=1\nDSTRule1=America/New_York\n"
+                                        "Zone2=13\n");
+        window.start();
+        window.show();
+        auto *rule = app.find<QToolButton>("btnDstRule", 1);
+        QVERIFY(rule->isVisibleTo(&window));
+        QCOMPARE(rule->text(), "Auto");
+        QVERIFY(rule->accessibleDescription().contains("America/New_York"));
+        QVERIFY(!app.find<QToolButton>("btnDstRule", 2)->isVisibleTo(&window)); // box cleared
+        app.tickNextSecond(); // 07:00:00, the change
+        QCOMPARE(app.keeper().lastTick().zones[0].code, quint8(7 + 128));
+        QCOMPARE(app.seen().dates.mid(0, 2), QStringList({"14 Mar 2027", "07 Nov 2027"}));
+        // The next change, with the local time it happens at, is a tooltip away.
+        QVERIFY2(app.find<QLabel>("lblDSS1_", 0)->toolTip().contains("7 Nov 2027, 02:00 → 01:00"),
+                 qPrintable(app.find<QLabel>("lblDSS1_", 0)->toolTip()));
+
+        // A click on a date asks first; No keeps the rule and opens no dialog.
+        QTest::mouseClick(app.find<QLabel>("lblDSS1_", 1), Qt::LeftButton);
+        QCOMPARE(app.boxes.texts.size(), 1);
+        QVERIFY(app.boxes.texts.first().contains("America/New_York"));
+        QVERIFY(!window.dateDialog());
+        QCOMPARE(rule->text(), "Auto");
+        // Yes: manual dates, starting from the ones the rule showed; a click now opens the dialog.
+        app.boxes.answers = {true};
+        QTest::keyClick(app.find<QLabel>("lblDSS1_", 0), Qt::Key_Space);
+        QCOMPARE(rule->text(), "Dates");
+        QCOMPARE(app.seen().dates.mid(0, 2), QStringList({"14 Mar 2027", "07 Nov 2027"}));
+        QCOMPARE(app.find<QLabel>("lblDSS1_", 0)->toolTip(), QString());
+        QTest::mouseClick(app.find<QLabel>("lblDSS1_", 0), Qt::LeftButton);
+        QVERIFY(window.dateDialog() && window.dateDialog()->isVisible());
+        window.dateDialog()->close();
+
+        // Back to the rule from the button's menu, which offers the row's zones, namesake first.
+        const QList<QAction *> choices = rule->menu()->actions();
+        QCOMPARE(choices.first()->text(), "Manual dates");
+        QVERIFY(choices.first()->isChecked());
+        QCOMPARE(choices.at(2)->text(), "America/New_York");
+        QVERIFY(choices.size() > 4); // Toronto, Detroit, ... follow
+        choices.at(2)->trigger();
+        QCOMPARE(rule->text(), "Auto");
+        QVERIFY(rule->menu()->actions().at(2)->isChecked());
+
+        // Ticking London's box with no dates in the file follows London's rule: not yet in force.
+        QTest::mouseClick(app.find<QCheckBox>("Check", 2), Qt::LeftButton);
+        QCOMPARE(app.find<QToolButton>("btnDstRule", 2)->text(), "Auto");
+        app.tickNextSecond();
+        QCOMPARE(app.seen().dates.mid(2, 2), QStringList({"28 Mar 2027", "31 Oct 2027"}));
+        QCOMPARE(app.keeper().lastTick().zones[1].code, quint8(13));
+        // A row without daylight saving anywhere at its offset offers manual dates only.
+        app.find<QComboBox>("cboTimeZone", 2)->setCurrentIndex(22);
+        QCOMPARE(app.find<QToolButton>("btnDstRule", 2)->text(), "Dates");
+        QVERIFY(!app.find<QToolButton>("btnDstRule", 2)->isEnabled());
+
+        QVERIFY(window.shutDown());
+        const QByteArray saved = app.readIni();
+        for (const char *key : {"DSTRule1=America/New_York\n", "DSS1=14 Mar\n", "DSE1=07 Nov\n"})
+            QVERIFY2(saved.contains(key), saved.constData());
+        QVERIFY(!saved.contains("DSTRule2=Europe/London"));
     }
 
     // Start-up from the file, then clicks on panel 1's box: what the user sees.

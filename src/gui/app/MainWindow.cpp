@@ -6,6 +6,7 @@
 
 #include "Twips.h"
 #include "ZonePanel.h"
+#include "zones/DstRule.h"
 #include "dialogs/MessageBox.h"
 #include "sync/PortMap.h"
 #include "sync/SerialPort.h"
@@ -194,19 +195,23 @@ void MainWindow::connectPanel(ZonePanel *panel)
     const auto zone = [this, n]() -> ZonePanelSettings & {
         return m_keeper->settings().zones[std::size_t(n - 1)];
     };
-    connect(panel, &ZonePanel::rowChosen, this, [this, zone](int row) {
-        zone().row = row;
+    connect(panel, &ZonePanel::rowChosen, this, [this, n, zone](int row) {
+        chooseRow(zone(), row, m_keeper->now().gmt);
+        showDstRule(n);
         refreshTime();
     });
-    connect(panel, &ZonePanel::observeDstChosen, this, [this, zone](DstBox box) {
-        zone().observeDst = box;
+    connect(panel, &ZonePanel::observeDstChosen, this, [this, n, zone](DstBox box) {
         // Ticking the box brings back the dates of the settings file.
         if (box == DstBox::Ticked) {
             zone().start.picked.reset();
             zone().end.picked.reset();
         }
+        chooseObserveDst(zone(), box, m_keeper->now().gmt);
+        showDstRule(n);
         refreshTime();
     });
+    connect(panel, &ZonePanel::dstRuleChosen, this,
+            [this, n](const QByteArray &zoneId) { useDstRule(n, zoneId); });
     connect(panel, &ZonePanel::dateClicked, this, [this, n](DstSide side) { editDate(n, side); });
 }
 
@@ -214,8 +219,10 @@ bool MainWindow::start()
 {
     m_keeper->load(QLocale());
     const Settings &settings = m_keeper->settings();
-    for (std::size_t k = 0; k < m_panels.size(); ++k)
+    for (std::size_t k = 0; k < m_panels.size(); ++k) {
         m_panels[k]->showSettings(settings.zones[k]);
+        showDstRule(int(k) + 1);
+    }
     {
         // Every second is no choice of the list; a file that asks for it shows it as one.
         const QSignalBlocker blocker(m_cboSync);
@@ -408,6 +415,21 @@ void MainWindow::editDate(int panel, DstSide side)
 {
     if (panel < 1 || panel > 4 || !m_keeper->settings().zones[std::size_t(panel - 1)].observesDst())
         return;
+    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
+    if (zone.followsDstRule()) {
+        // The rule's dates are not the user's to type; they may take the panel back.
+        const bool manual = m_deps.boxes->question(
+                this,
+                tr("Zone %1 takes its daylight-saving dates from %2.")
+                        .arg(panel)
+                        .arg(QString::fromUtf8(zone.dstRule)),
+                tr("The dates and the exact time of each change come from the system's time-zone "
+                   "database. Switch zone %1 to dates typed by hand?")
+                        .arg(panel));
+        if (manual)
+            useDstRule(panel, {});
+        return;
+    }
     m_datePanel = panel;
     m_dateSide = side;
     if (!m_dateDialog) {
@@ -425,6 +447,21 @@ void MainWindow::editDate(int panel, DstSide side)
     m_dateDialog->show();
     m_dateDialog->raise();
     m_dateDialog->activateWindow();
+}
+
+void MainWindow::showDstRule(int panel)
+{
+    // The choices depend on the instant only through the database's year.
+    const ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
+    m_panels[std::size_t(panel - 1)]->showDstRule(zone,
+                                                  dstRuleZones(zone.row, m_keeper->now().gmt));
+}
+
+void MainWindow::useDstRule(int panel, const QByteArray &zoneId)
+{
+    chooseDstRule(m_keeper->settings().zones[std::size_t(panel - 1)], zoneId, m_keeper->now().gmt);
+    showDstRule(panel);
+    refreshTime();
 }
 
 void MainWindow::onDateChosen(const QDate &date)

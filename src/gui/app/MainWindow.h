@@ -93,6 +93,9 @@ private:
     bool trayAvailable() const;
     void showWithoutTray();
     void onDateChosen(const QDate &date);
+    // Panel n (1..4) shows its rule and the choices for its row; uses a rule, or manual dates.
+    void showDstRule(int panel);
+    void useDstRule(int panel, const QByteArray &zoneId);
 
     Dependencies m_deps;
     Timekeeper *m_keeper = nullptr;

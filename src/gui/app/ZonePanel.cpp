@@ -12,7 +12,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QActionGroup>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimeZone>
+#include <QToolButton>
 
 #include <array>
 
@@ -84,6 +88,21 @@ DateLabel *dateLabel(const QString &objectName, QWidget *parent)
     return label;
 }
 
+// "Next change: 14 Mar 2027, 02:00 → 03:00 local time in America/New_York (07:00 GMT)".
+QString nextChangeText(const QDateTime &change, const QLocale &locale)
+{
+    if (!change.isValid())
+        return ZonePanel::tr("The time-zone database announces no further change.");
+    // The wall clock just before the change, as the people there read it, and just after.
+    const QDateTime utc = change.toUTC();
+    const QDateTime before = utc.toOffsetFromUtc(change.timeZone().offsetFromUtc(utc.addSecs(-1)));
+    const QString format = locale.timeFormat(QLocale::ShortFormat);
+    return ZonePanel::tr("Next change: %1, %2 → %3 local time in %4 (%5 GMT)")
+            .arg(formatDateLabel(change.date(), locale), locale.toString(before.time(), format),
+                 locale.toString(change.time(), format), QString::fromUtf8(change.timeZone().id()),
+                 locale.toString(utc.time(), format));
+}
+
 } // namespace
 
 QLabel *createClockLabel(QWidget *parent, const QString &objectName)
@@ -127,6 +146,15 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
         Q_EMIT observeDstChosen(dstBox(state));
     });
 
+    // How the dates are found: a compact button beside the zone it serves, its menu the choices.
+    m_rule = new QToolButton(this);
+    m_rule->setObjectName(QStringLiteral("btnDstRule%1").arg(number));
+    m_rule->setPopupMode(QToolButton::InstantPopup);
+    m_rule->setFocusPolicy(Qt::StrongFocus);
+    m_rule->setFixedHeight(twips(255));
+    m_ruleMenu = new QMenu(m_rule);
+    m_rule->setMenu(m_ruleMenu);
+
     m_startCaption =
             fixedLabel(tr("DST Start"), QStringLiteral("Label%1").arg(kStartCaption[k]), 855, this);
     m_endCaption =
@@ -136,12 +164,16 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
     connect(m_start, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::Start); });
     connect(m_end, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::End); });
 
-    // Two rows: the clock and the zone list; the box and the dates. Hidden dates keep their
-    // place, so ticking the box never moves anything.
+    // Two rows: the clock, the rule and the zone list; the box and the dates. Hidden dates keep
+    // their place, so ticking the box never moves anything.
     auto *top = new QHBoxLayout;
     top->addWidget(m_clock);
     top->addStretch();
+    top->addWidget(m_rule);
     top->addWidget(m_zoneList);
+    QSizePolicy rulePolicy = m_rule->sizePolicy();
+    rulePolicy.setRetainSizeWhenHidden(true);
+    m_rule->setSizePolicy(rulePolicy);
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(twips(60));
     bottom->addWidget(m_observeDst);
@@ -216,11 +248,46 @@ void ZonePanel::showSettings(const ZonePanelSettings &settings)
 
 void ZonePanel::showDateControls(bool shown)
 {
-    // Shown in this order: start date, end date, "DST Start", "DST End".
-    for (QWidget *w :
-         {static_cast<QWidget *>(m_start), static_cast<QWidget *>(m_end),
-          static_cast<QWidget *>(m_startCaption), static_cast<QWidget *>(m_endCaption)})
+    // Shown in this order: start date, end date, "DST Start", "DST End", the rule.
+    for (QWidget *w : {static_cast<QWidget *>(m_start), static_cast<QWidget *>(m_end),
+                       static_cast<QWidget *>(m_startCaption), static_cast<QWidget *>(m_endCaption),
+                       static_cast<QWidget *>(m_rule)})
         w->setVisible(shown);
+}
+
+void ZonePanel::showDstRule(const ZonePanelSettings &settings, const QList<QByteArray> &choices)
+{
+    m_followsRule = settings.followsDstRule();
+    const QString rule = QString::fromUtf8(settings.dstRule);
+    // Short words: the button has the room between the clock and the zone list.
+    m_rule->setText(m_followsRule ? tr("Auto") : tr("Dates"));
+    const QString what =
+            m_followsRule ? tr("Daylight-saving dates from the time-zone database: %1").arg(rule)
+                          : tr("Daylight-saving dates typed by hand");
+    m_rule->setToolTip(what);
+    m_rule->setAccessibleName(tr("Zone %1 daylight-saving rule").arg(m_number));
+    m_rule->setAccessibleDescription(what);
+
+    m_ruleMenu->clear();
+    auto *group = new QActionGroup(m_ruleMenu);
+    const auto add = [this, group](const QString &text, const QByteArray &zoneId, bool current) {
+        QAction *action = m_ruleMenu->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(current);
+        action->setActionGroup(group);
+        connect(action, &QAction::triggered, this,
+                [this, zoneId] { Q_EMIT dstRuleChosen(zoneId); });
+    };
+    add(tr("Manual dates"), {}, !m_followsRule);
+    m_ruleMenu->addSeparator();
+    // A zone from the file that is not among the row's choices still shows which one runs.
+    QList<QByteArray> zones = choices;
+    if (m_followsRule && !zones.contains(settings.dstRule))
+        zones.prepend(settings.dstRule);
+    for (const QByteArray &zone : zones)
+        add(QString::fromUtf8(zone), zone, m_followsRule && zone == settings.dstRule);
+    // A row whose zones keep no daylight saving offers manual dates only.
+    m_rule->setEnabled(zones.size() > 0 || m_followsRule);
 }
 
 void ZonePanel::showTime(const ZoneTime &time, const QLocale &locale)
@@ -235,6 +302,9 @@ void ZonePanel::showTime(const ZoneTime &time, const QLocale &locale)
     };
     show(m_start, tr("Zone %1 DST start date").arg(m_number), time.window.start);
     show(m_end, tr("Zone %1 DST end date").arg(m_number), time.window.end);
+    const QString next = m_followsRule ? nextChangeText(time.nextChange, locale) : QString();
+    m_start->setToolTip(next);
+    m_end->setToolTip(next);
 }
 
 } // namespace mrv

@@ -13,6 +13,8 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QMenu;
+class QToolButton;
 
 namespace mrv {
 
@@ -35,6 +37,9 @@ public:
 
     // Shows the row and the box of the settings, without reporting them as the user's changes.
     void showSettings(const ZonePanelSettings &settings);
+    // Shows where the daylight-saving dates come from (a database zone, or none for manual
+    // dates) and the zones the user may choose from for the panel's row.
+    void showDstRule(const ZonePanelSettings &settings, const QList<QByteArray> &choices);
     // Shows the zone's time and, while daylight saving is observed, its window.
     void showTime(const ZoneTime &time, const QLocale &locale);
 
@@ -42,6 +47,8 @@ Q_SIGNALS:
     void rowChosen(int row);
     void observeDstChosen(mrv::DstBox box);
     void dateClicked(mrv::DstSide side);
+    // A database zone, or empty for manual dates.
+    void dstRuleChosen(const QByteArray &zoneId);
 
 private:
     void setupZoneList();
@@ -52,6 +59,9 @@ private:
     QLabel *m_clock = nullptr;
     QComboBox *m_zoneList = nullptr;
     QCheckBox *m_observeDst = nullptr;
+    QToolButton *m_rule = nullptr;
+    QMenu *m_ruleMenu = nullptr;
+    bool m_followsRule = false;
     QLabel *m_startCaption = nullptr;
     QLabel *m_endCaption = nullptr;
     DateLabel *m_start = nullptr;

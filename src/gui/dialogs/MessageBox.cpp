@@ -37,17 +37,15 @@ QString keepWordsWhole(QMessageBox &box, const QString &details)
 
 } // namespace
 
-void QtMessageBoxes::exclamation(QWidget *parent, const QString &text, const QString &details)
+namespace {
+
+// A window that is not on screen yet has no place to centre the box on; the screen has.
+int execCentred(QMessageBox &box, const QString &details)
 {
-    // A window that is not on screen yet has no place to centre the box on; the screen has.
-    const bool placed = parent && parent->isVisible() && !parent->isMinimized();
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Mirovalent"), text, QMessageBox::Ok,
-                    placed ? parent : nullptr);
     box.setObjectName(QStringLiteral("messageBox"));
     box.setInformativeText(details); // makes the label that keepWordsWhole widens
     box.setInformativeText(keepWordsWhole(box, details));
-    box.setDefaultButton(QMessageBox::Ok);
-    if (!placed) {
+    if (!box.parentWidget()) {
         // Once shown, when the box has its final size.
         QTimer::singleShot(0, &box, [&box] {
             if (const QScreen *screen = box.screen()) {
@@ -57,7 +55,30 @@ void QtMessageBoxes::exclamation(QWidget *parent, const QString &text, const QSt
             }
         });
     }
-    box.exec();
+    return box.exec();
+}
+
+QWidget *placedParent(QWidget *parent)
+{
+    return parent && parent->isVisible() && !parent->isMinimized() ? parent : nullptr;
+}
+
+} // namespace
+
+void QtMessageBoxes::exclamation(QWidget *parent, const QString &text, const QString &details)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Mirovalent"), text, QMessageBox::Ok,
+                    placedParent(parent));
+    box.setDefaultButton(QMessageBox::Ok);
+    execCentred(box, details);
+}
+
+bool QtMessageBoxes::question(QWidget *parent, const QString &text, const QString &details)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Mirovalent"), text,
+                    QMessageBox::Yes | QMessageBox::No, placedParent(parent));
+    box.setDefaultButton(QMessageBox::No);
+    return execCentred(box, details) == QMessageBox::Yes;
 }
 
 } // namespace mrv

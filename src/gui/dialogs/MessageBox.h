@@ -18,12 +18,21 @@ public:
     // A modal box titled with the application title, with the exclamation icon and one OK
     // button: `text` is the short message, `details` the device and the reason.
     virtual void exclamation(QWidget *parent, const QString &text, const QString &details) = 0;
+    // A modal box with the question icon and Yes and No, No the default: true for Yes.
+    virtual bool question(QWidget *parent, const QString &text, const QString &details)
+    {
+        Q_UNUSED(parent)
+        Q_UNUSED(text)
+        Q_UNUSED(details)
+        return false;
+    }
 };
 
 class QtMessageBoxes final : public MessageBoxes
 {
 public:
     void exclamation(QWidget *parent, const QString &text, const QString &details) override;
+    bool question(QWidget *parent, const QString &text, const QString &details) override;
 };
 
 } // namespace mrv
