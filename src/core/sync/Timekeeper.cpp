@@ -127,12 +127,12 @@ void Timekeeper::stopTicking()
 
 void Timekeeper::tick()
 {
-    onTick(m_clock.localNow(), false);
+    const QDateTime now = m_clock.localNow();
+    onTick(now, SecondTicker::secondOf(now), false);
 }
 
-void Timekeeper::onTick(const QDateTime &now, bool clockStepped)
+void Timekeeper::onTick(const QDateTime &now, qint64 second, bool clockStepped)
 {
-    const qint64 second = SecondTicker::secondOf(now);
     m_lastTick = m_engine.at(now, m_settings.zones);
     // The frame is the part that has to be on time: it goes out before anything is shown.
     const bool sent = sendFrameIfDue(m_lastTick, second);

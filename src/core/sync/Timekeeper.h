@@ -97,7 +97,7 @@ Q_SIGNALS:
     void clockHealthChanged(const mrv::ClockHealth &health);
 
 private:
-    void onTick(const QDateTime &now, bool clockStepped);
+    void onTick(const QDateTime &now, qint64 second, bool clockStepped);
     bool sendFrameIfDue(const TimeSnapshot &snapshot, qint64 second);
     bool lookingForPort() const;
     // Tells the ticker the next second at which something is due.

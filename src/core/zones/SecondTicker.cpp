@@ -79,10 +79,10 @@ void SecondTicker::onWoke()
     const QDateTime now = m_clock.localNow();
     const qint64 second = secondOf(now);
     if (second >= m_planned) {
-        emitTick(now, false);
+        emitTick(now, second, false);
     } else if (m_lastTickSecond != kNone && second < m_lastTickSecond) {
         // Back before the latest tick: the clock was set, and this timer could not tell.
-        emitTick(now, true);
+        emitTick(now, second, true);
     } else {
         // Early, as a timer on a steady clock can be against a slewed wall clock: the second
         // that was planned is still to come.
@@ -92,16 +92,18 @@ void SecondTicker::onWoke()
 
 void SecondTicker::onStepped()
 {
-    if (m_running)
-        emitTick(m_clock.localNow(), true);
+    if (!m_running)
+        return;
+    const QDateTime now = m_clock.localNow();
+    emitTick(now, secondOf(now), true);
 }
 
-void SecondTicker::emitTick(const QDateTime &now, bool stepped)
+void SecondTicker::emitTick(const QDateTime &now, qint64 second, bool stepped)
 {
-    m_lastTickSecond = secondOf(now);
-    m_planned = m_lastTickSecond + 1; // unless a receiver plans otherwise
+    m_lastTickSecond = second;
+    m_planned = second + 1; // unless a receiver plans otherwise
     m_inTick = true;
-    Q_EMIT tick(now, stepped);
+    Q_EMIT tick(now, second, stepped);
     m_inTick = false;
     // Armed after the receivers, so that the write to the display is the first thing a tick
     // does; a receiver may also have stopped the ticker.

@@ -47,14 +47,15 @@ public:
     static qint64 secondOf(const QDateTime &now);
 
 Q_SIGNALS:
-    // `now` is the one reading of the clock for this tick. `clockStepped`: the wall clock was
-    // set, and this tick comes at once rather than on a boundary.
-    void tick(const QDateTime &now, bool clockStepped);
+    // `now` is the one reading of the clock for this tick, `second` the second it falls in
+    // (secondOf(now), worked out once). `clockStepped`: the wall clock was set, and this tick
+    // comes at once rather than on a boundary.
+    void tick(const QDateTime &now, qint64 second, bool clockStepped);
 
 private:
     void onWoke();
     void onStepped();
-    void emitTick(const QDateTime &now, bool stepped);
+    void emitTick(const QDateTime &now, qint64 second, bool stepped);
     void arm(qint64 second);
 
     static constexpr qint64 kNone = std::numeric_limits<qint64>::min();
