@@ -18,6 +18,7 @@
 #include <QTimeZone>
 #include <QToolButton>
 
+#include <algorithm>
 #include <array>
 
 namespace mrv {
@@ -154,6 +155,13 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
     m_rule->setFixedHeight(twips(255));
     m_ruleMenu = new QMenu(m_rule);
     m_rule->setMenu(m_ruleMenu);
+    // As wide as its wider word, so that switching never shifts the zone list.
+    int ruleWidth = 0;
+    for (const QString &text : {tr("Auto"), tr("Dates")}) {
+        m_rule->setText(text);
+        ruleWidth = std::max(ruleWidth, m_rule->sizeHint().width());
+    }
+    m_rule->setFixedWidth(ruleWidth);
 
     m_startCaption =
             fixedLabel(tr("DST Start"), QStringLiteral("Label%1").arg(kStartCaption[k]), 855, this);
