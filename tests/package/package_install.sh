@@ -80,7 +80,8 @@ unit="$R/lib/systemd/system/mirovalent-sync.service"
 conf="$(sed -n 's/^ExecStart=.* --config \([^ ]*\).*/\1/p' "$unit")"
 [ -n "$conf" ] && [ -f "$R$conf" ] || fail "the unit reads '$conf', which is not installed"
 expected="$(printf '%s\n' '[Settings]CommPort=1' '[Settings]SyncInt=0' '[Settings]Setting=9600,n,8,1' \
-    '[Zone]Zone'{1..4}'=-1' '[Zone]DST'{1..4}'=0' '[Zone]DS'{S,E}{1..4}'=' '[Ports]COM'{1..6}'=' | sort)"
+    '[Zone]Zone'{1..4}'=-1' '[Zone]DST'{1..4}'=0' '[Zone]DS'{S,E}{1..4}'=' '[Zone]DSTRule'{1..4}'=' \
+    '[Ports]COM'{1..6}'=' | sort)"
 actual="$(awk '/^\[/ { section = $0; next } /^[^;]/ { print section $0 }' "$R$conf" | sort)"
 [ "$actual" = "$expected" ] || fail "$conf: $(diff <(echo "$expected") <(echo "$actual"))"
 if command -v systemd-analyze >/dev/null; then
