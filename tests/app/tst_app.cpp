@@ -106,19 +106,22 @@ private Q_SLOTS:
         QCOMPARE(clock->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(clock->palette().color(QPalette::Window), QColor(Qt::black));
         QCOMPARE(clock->font().pointSizeF(), 14.25);
-        // Only "Serial Port" is in the menu bar; the tray's menu is elsewhere.
+        // "Serial Port" and "Options" are in the menu bar; the tray's menu is elsewhere.
         const QList<QAction *> bar = window.menuBar()->actions();
-        QCOMPARE(bar.size(), 1);
+        QCOMPARE(bar.size(), 2);
         QCOMPARE(bar.first()->text().remove('&'), "Serial Port");
+        QCOMPARE(bar.last()->text().remove('&'), "Options");
         for (int n = 1; n <= 6; ++n) {
             auto *item = app.find<QAction>("mnuCOM_", n);
             QCOMPARE(item->text(), QStringLiteral("COM %1").arg(n));
             QVERIFY(item->isCheckable() && !item->isChecked());
         }
         const QList<QAction *> tray = app.find<QMenu>("mPopupSys")->actions();
-        QCOMPARE(tray.size(), 2);
+        QCOMPARE(tray.size(), 4);
         QCOMPARE(tray.at(0)->text(), "Restore");
-        QCOMPARE(tray.at(1)->text(), "Exit");
+        QCOMPARE(tray.at(1)->text().remove('&'), "Start at login");
+        QVERIFY(tray.at(2)->isSeparator());
+        QCOMPARE(tray.at(3)->text(), "Exit");
     }
 
     void zoneListTyping_data()

@@ -35,15 +35,23 @@ private Q_SLOTS:
         QVERIFY(!window.isVisible() && window.trayIcon()->isVisible());
         window.checkTray(); // still there: nothing changes
         QVERIFY(!window.isVisible());
-        // The panel crashes: the window comes back, normal, and the icon goes.
+        // The panel crashes: the window comes back, normal, says why it stays, and the icon goes.
         app.trayUp = false;
         QTest::ignoreMessage(QtInfoMsg, "no system tray: the window stays open");
         window.checkTray();
         QVERIFY(window.isVisible() && !window.isMinimized() && !window.trayIcon()->isVisible());
-        // A tray again: the next minimise goes to it.
+        auto *noTray = app.find<QLabel>("lblNoTray");
+        QVERIFY(noTray->isVisible());
+        // The line fits in the window, whole, below the sync controls.
+        const QRect line(noTray->mapTo(window.centralWidget(), QPoint()), noTray->size());
+        QVERIFY(window.centralWidget()->rect().contains(line));
+        QVERIFY(noTray->heightForWidth(noTray->width()) <= noTray->height());
+        QVERIFY(line.top() >= app.find("cmdSyncNow")->geometry().bottom());
+        // A tray again: the next minimise goes to it, and the line goes.
         app.trayUp = true;
         window.showMinimized();
         QTRY_VERIFY(!window.isVisible() && window.trayIcon()->isVisible());
+        QVERIFY(noTray->isHidden());
     }
 
     void portHeldByTheService()

@@ -4,6 +4,7 @@
 
 #include "Application.h"
 
+#include "Desktop.h"
 #include "MainWindow.h"
 #include "SingleInstance.h"
 #include "dialogs/MessageBox.h"
@@ -32,6 +33,12 @@ bool hasDisplay()
     };
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
+
+// lupdate files the texts under this context, the one they are looked up in at run time.
+struct Texts
+{
+    Q_DECLARE_TR_FUNCTIONS(mrv::Application)
+};
 
 void say(const QString &line)
 {
@@ -72,7 +79,11 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     QApplication::setApplicationName(QStringLiteral("mirovalent"));
     QApplication::setApplicationVersion(QStringLiteral(MIROVALENT_VERSION));
     QApplication::setOrganizationName(QStringLiteral("mirovalent"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/mirovalent-32.png")));
+    // The desktop file's name; on Wayland also the window's application id, by which the
+    // compositor finds the window's icon and name.
+    QApplication::setDesktopFileName(QLatin1String(kApplicationId));
+    QApplication::setWindowIcon(programIcon());
+    installTranslations(app, QLocale::system());
     // Hidden in the tray is not the end: the program ends on Exit, on closing the shown
     // window, and at session end.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -81,10 +92,10 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     SingleInstance instance(iniPath);
     if (!instance.claim()) {
         if (instance.activateRunning()) {
-            say(QStringLiteral("already running for %1; its window is shown.").arg(iniPath));
+            say(Texts::tr("already running for %1; its window is shown.").arg(iniPath));
             return 0;
         }
-        say(QStringLiteral("another copy holds %1 and does not answer.").arg(iniPath));
+        say(Texts::tr("another copy holds %1 and does not answer.").arg(iniPath));
         return 1;
     }
 
@@ -94,7 +105,7 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     bool signalled = false;
     SignalPipe signalPipe;
     if (!signalPipe.watchEndSignals())
-        say(QStringLiteral("cannot catch signals (%1); SIGTERM will not save the settings.")
+        say(Texts::tr("cannot catch signals (%1); SIGTERM will not save the settings.")
                     .arg(QString::fromLocal8Bit(std::strerror(errno))));
     QObject::connect(&signalPipe, &SignalPipe::caught, &app, [&signalled, &app] {
         signalled = true;

@@ -4,10 +4,13 @@
 
 #include "MainWindow.h"
 
+#include "Autostart.h"
+#include "Desktop.h"
 #include "Twips.h"
 #include "ZonePanel.h"
 #include "zones/DstRule.h"
 #include "dialogs/MessageBox.h"
+#include "settings/IniFile.h"
 #include "sync/PortMap.h"
 #include "sync/SerialPort.h"
 #include "sync/SyncSchedule.h"
@@ -18,6 +21,8 @@
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHideEvent>
 #include <QLabel>
@@ -73,7 +78,7 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
 
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Mirovalent"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/mirovalent-32.png")));
+    setWindowIcon(programIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The layout was drawn for a small dialog face of Arial's metrics; with the wider desktop
@@ -163,6 +168,15 @@ QWidget *MainWindow::buildLeftColumn()
     m_lblClockHealth->setWordWrap(true);
     m_lblClockHealth->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(m_lblClockHealth);
+
+    // Says why the window stays on screen where the desktop has no tray.
+    m_lblNoTray = new QLabel(tr("No system tray was found: this window stays open."));
+    m_lblNoTray->setObjectName(QStringLiteral("lblNoTray"));
+    m_lblNoTray->setFixedWidth(twips(2055));
+    m_lblNoTray->setWordWrap(true);
+    m_lblNoTray->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblNoTray->hide();
+    layout->addWidget(m_lblNoTray);
     return column;
 }
 
@@ -187,6 +201,44 @@ void MainWindow::buildMenus()
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(restore, &QAction::triggered, this, &MainWindow::restoreFromTray);
     connect(exit, &QAction::triggered, this, &MainWindow::exitProgram);
+
+    // One item in both menus, so its tick is the same in both.
+    m_startAtLogin = new QAction(tr("Start at &login"), this);
+    m_startAtLogin->setObjectName(QStringLiteral("mnuStartAtLogin"));
+    m_startAtLogin->setCheckable(true);
+    connect(m_startAtLogin, &QAction::triggered, this, &MainWindow::chooseStartAtLogin);
+    QMenu *options = menuBar()->addMenu(tr("&Options"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    options->addAction(m_startAtLogin);
+    m_mPopupSys->insertAction(exit, m_startAtLogin);
+    m_mPopupSys->insertSeparator(exit);
+    // The entry may be added or removed behind the program's back (a desktop's settings).
+    connect(options, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
+    connect(m_mPopupSys, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
+    showStartAtLogin();
+}
+
+void MainWindow::chooseStartAtLogin(bool on)
+{
+    // Login starts the program as it runs now: this binary, and its settings file when that is
+    // not the one it finds by itself.
+    QStringList arguments;
+    if (QFileInfo(m_deps.iniPath).absoluteFilePath()
+        != QFileInfo(defaultIniFilePath()).absoluteFilePath())
+        arguments << QStringLiteral("--config") << QFileInfo(m_deps.iniPath).absoluteFilePath();
+    QString reason;
+    if (!setStartAtLogin(on, QCoreApplication::applicationFilePath(), arguments, &reason)) {
+        m_deps.boxes->exclamation(this,
+                                  on ? tr("Mirovalent cannot be set to start at login.")
+                                     : tr("Mirovalent cannot be kept from starting at login."),
+                                  reason);
+    }
+    showStartAtLogin();
+}
+
+void MainWindow::showStartAtLogin()
+{
+    m_startAtLogin->setChecked(startsAtLogin());
 }
 
 void MainWindow::connectPanel(ZonePanel *panel)
@@ -325,6 +377,7 @@ void MainWindow::sendToTray()
 {
     if (trayAvailable()) {
         hide();
+        m_lblNoTray->hide();
         m_tray->show();
     } else {
         showWithoutTray();
@@ -336,6 +389,7 @@ void MainWindow::showWithoutTray()
     // Never hidden without an icon to come back from, and never minimised either: on desktops
     // without a taskbar a minimised window is lost to most users.
     qCInfo(lcTray) << "no system tray: the window stays open";
+    m_lblNoTray->show();
     m_tray->hide();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
@@ -358,6 +412,7 @@ void MainWindow::changeEvent(QEvent *event)
     QTimer::singleShot(0, this, [this] {
         if (isMinimized() && isVisible() && !m_shutDown) {
             hide();
+            m_lblNoTray->hide();
             m_tray->show();
         }
     });

@@ -50,7 +50,7 @@ public:
     ~MainWindow() override;
 
     // Start-up: shows the saved settings and opens the port. True when the port opened and the
-    // window went to the tray (or was minimised, with no tray).
+    // window went to the tray (or, with no tray, was shown and says why it stays open).
     bool start();
     // Saves the settings, closes the port, removes the icon and closes a date dialog. Does its
     // work once per run, however often it is called. False when the settings could not be
@@ -64,6 +64,8 @@ public:
     void checkTray();
     // The user picked "COM n" in the port menu.
     void choosePort(int number);
+    // The user ticked or cleared "Start at login" (the window's and the tray's menu).
+    void chooseStartAtLogin(bool on);
     // The user clicked a date of zone panel `panel` (1..4): opens the date dialog on it.
     void editDate(int panel, DstSide side);
 
@@ -89,6 +91,7 @@ private:
     void showClockHealth(const ClockHealth &health);
     void refreshTime();
     void showPortMark();
+    void showStartAtLogin();
     void sendToTray();
     bool trayAvailable() const;
     void showWithoutTray();
@@ -113,6 +116,8 @@ private:
     QLabel *m_lblClockHealth = nullptr;
     std::array<QAction *, 6> m_mnuCOM {};
     QMenu *m_mPopupSys = nullptr;
+    QAction *m_startAtLogin = nullptr;
+    QLabel *m_lblNoTray = nullptr;
 
     bool m_started = false;
     bool m_shutDown = false;
