@@ -11,10 +11,11 @@ namespace mrv {
 
 namespace {
 
-QString tr(const char *text)
+// lupdate files the texts under this context, the one they are looked up in at run time.
+struct Texts
 {
-    return QCoreApplication::translate("mrv::LineSettings", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(mrv::LineSettings)
+};
 
 LineSettingsResult failure(const QString &why)
 {
@@ -58,8 +59,8 @@ LineSettingsResult parseLineSettings(const QString &text)
 {
     const QStringList fields = text.split(u',');
     if (fields.size() != 4) {
-        return failure(tr("“%1” is not of the form speed,parity,data bits,stop bits "
-                          "(for example 9600,n,8,1)")
+        return failure(Texts::tr("“%1” is not of the form speed,parity,data bits,stop bits "
+                                 "(for example 9600,n,8,1)")
                                .arg(text));
     }
     const QString baudText = fields.at(0).trimmed();
@@ -73,12 +74,12 @@ LineSettingsResult parseLineSettings(const QString &text)
     bool ok = false;
     const int baud = baudText.toInt(&ok);
     if (!allDigits(baudText) || !ok || baud <= 0)
-        return failure(tr("the speed “%1” is not a positive whole number").arg(baudText));
+        return failure(Texts::tr("the speed “%1” is not a positive whole number").arg(baudText));
     settings.baudRate = baud;
 
     const auto parity = parityFrom(parityText);
     if (!parity)
-        return failure(tr("the parity “%1” is not one of n, e, o, m, s").arg(parityText));
+        return failure(Texts::tr("the parity “%1” is not one of n, e, o, m, s").arg(parityText));
     settings.parity = *parity;
 
     if (dataText == u"5")
@@ -90,7 +91,7 @@ LineSettingsResult parseLineSettings(const QString &text)
     else if (dataText == u"8")
         settings.dataBits = QSerialPort::Data8;
     else
-        return failure(tr("the data bits “%1” are not 5, 6, 7 or 8").arg(dataText));
+        return failure(Texts::tr("the data bits “%1” are not 5, 6, 7 or 8").arg(dataText));
 
     if (stopText == u"1") {
         settings.stopBits = QSerialPort::OneStop;
@@ -98,9 +99,9 @@ LineSettingsResult parseLineSettings(const QString &text)
         settings.stopBits = QSerialPort::TwoStop;
     } else if (stopText == u"1.5") {
         // The termios interface knows only one or two stop bits.
-        return failure(tr("1.5 stop bits are not supported on this system"));
+        return failure(Texts::tr("1.5 stop bits are not supported on this system"));
     } else {
-        return failure(tr("the stop bits “%1” are not 1, 1.5 or 2").arg(stopText));
+        return failure(Texts::tr("the stop bits “%1” are not 1, 1.5 or 2").arg(stopText));
     }
 
     return {settings, QString()};
