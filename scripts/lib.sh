@@ -11,7 +11,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-base-d
                 qt6-tools-dev qt6-l10n-tools fonts-liberation2 clang-format)
 # What scripts/package needs to build the Debian package: debian/control's Build-Depends, and
 # the tools dpkg-buildpackage takes for granted.
-PACKAGE_BUILD_PACKAGES=(build-essential dpkg-dev debhelper cmake qt6-base-dev qt6-serialport-dev)
+PACKAGE_BUILD_PACKAGES=(build-essential dpkg-dev debhelper cmake qt6-base-dev qt6-serialport-dev
+                        qt6-l10n-tools qt6-tools-dev)
 TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat xdotool x11-utils desktop-file-utils dpkg-dev file
                weston qt6-wayland qt6-translations-l10n
                reuse appstream groff-base lintian blhc "${PACKAGE_BUILD_PACKAGES[@]}")
