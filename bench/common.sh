@@ -53,11 +53,14 @@ nearest_rank() { # divisor decimals
         }'
 }
 
-# window_shown_by PID: whether the main window of that process is on screen.
+# window_shown_by PID: whether the main window of that process is on screen (a viewable window
+# of its own of that name, wider than a tray icon).
 window_shown_by() {
-    local id
+    local id info
     for id in $(xdotool search --all --pid "$1" --name '^Mirovalent$' 2>/dev/null); do
-        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && return 0
+        info="$(xwininfo -id "$id" 2>/dev/null)" || continue
+        grep -q 'Map State: IsViewable' <<<"$info" || continue
+        [ "$(sed -n 's/^ *Width: //p' <<<"$info")" -ge 64 ] && return 0
     done
     return 1
 }

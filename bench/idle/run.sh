@@ -5,8 +5,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # What the program costs while it does nothing but keep time: CPU, memory, wake-ups, and how
-# long it takes from launch to an icon in the tray. Four cases run side by side over the same
-# window:
+# long it takes from launch to an icon in the tray. Four cases, one after the other, each alone
+# in an X session of its own with its own tray host (IDLE_CASES="tray60 shown1" picks some):
 #
 #   shown 1 min    the window on screen, a frame a minute (SyncInt=0): it must wake once a second
 #                  to change the clocks, and no more;
@@ -155,58 +155,66 @@ verdict() { # VALUE LIMIT (strictly under / at most given by OP)
         print ok ? "PASS" : "over" }'
 }
 
-xsession_start tray
-
 CASES=(shown1 tray1 tray60 baseline)
+[ -n "${IDLE_CASES:-}" ] && read -r -a CASES <<<"$IDLE_CASES"
 declare -A TITLE=([shown1]="shown 1 min" [tray1]="tray 1 min" [tray60]="tray 60 min" [baseline]="baseline")
 declare -A SYNCINT=([shown1]=0 [tray1]=0 [tray60]=3 [baseline]=0)
 declare -A BINARY=([shown1]="$APP" [tray1]="$APP" [tray60]="$APP" [baseline]="$BASELINE_APP")
 # Wake-ups a second each case should stay within; the clocks change once a second when shown.
 declare -A WAKE_TARGET=([shown1]=1.05 [tray1]=- [tray60]=0.1 [baseline]=-)
+declare -A PID TRAY WARM FIG
 
-for who in "${CASES[@]}"; do
+# measure_case WHO: the program alone in an X session of its own with its own tray host. Side
+# by side in one tray, every change to one icon makes the tray host redraw the others, and each
+# redraw is a wake-up of a program that had nothing to do.
+measure_case() {
+    local who="$1" first="${#XS_PIDS[@]}" frames0 i
+    xsession_start tray
     mkdir -p "$WORK/$who"
     write_display_ini "$WORK/$who" "${SYNCINT[$who]}"
     start_monitor "$WORK/$who"
-done
 
-# A first launch in a fresh X session pays for font and icon caches; it is timed and reported
-# but not kept, so that no measured program carries that cost alone.
-launch "$WORK/shown1" "$APP"
-WARM_PID=$LAUNCHED_PID WARM_MS=$TRAY_MS
-kill -TERM "$WARM_PID"
-wait "$WARM_PID" 2>/dev/null || true
-KNOWN_ICONS=" "
-sleep 0.5
+    # A first launch in a fresh X session pays for font and icon caches; it is timed and
+    # reported but not kept, so that the measured launch does not carry that cost.
+    KNOWN_ICONS=" "
+    launch "$WORK/$who" "${BINARY[$who]}"
+    WARM[$who]=$TRAY_MS
+    kill -TERM "$LAUNCHED_PID"
+    wait "$LAUNCHED_PID" 2>/dev/null || true
+    KNOWN_ICONS=" "
+    sleep 0.5
 
-declare -A PID TRAY
-for who in "${CASES[@]}"; do
     launch "$WORK/$who" "${BINARY[$who]}"
     PID[$who]=$LAUNCHED_PID TRAY[$who]=$TRAY_MS
-done
-show_window "$APP" "$WORK/shown1/mrvl.ini" "${PID[shown1]}" || exit 1
-
-sleep "$SETTLE_S"
-declare -A FRAMES0
-for who in "${CASES[@]}"; do
-    FRAMES0[$who]="$(wc -l <"$WORK/$who/frames.jsonl")"
+    if [ "$who" = shown1 ]; then
+        show_window "${BINARY[$who]}" "$WORK/$who/mrvl.ini" "${PID[$who]}" || exit 1
+    fi
+    sleep "$SETTLE_S"
+    frames0="$(wc -l <"$WORK/$who/frames.jsonl")"
     snapshot "${PID[$who]}" "$WORK/$who/t0.snap"
-done
-echo "measuring ${#CASES[@]} programs idle for $SECONDS_TO_RUN s..." >&2
-sleep "$SECONDS_TO_RUN"
-for who in "${CASES[@]}"; do
+    echo "measuring ${TITLE[$who]} for $SECONDS_TO_RUN s..." >&2
+    sleep "$SECONDS_TO_RUN"
     snapshot "${PID[$who]}" "$WORK/$who/t1.snap"
-done
-declare -A FIG
-for who in "${CASES[@]}"; do
-    window_shown_by "${PID[$who]}" && FIG[$who.shown]=yes || FIG[$who.shown]=no
-    FIG[$who.frames]=$(($(wc -l <"$WORK/$who/frames.jsonl") - FRAMES0[$who]))
+
+    if window_shown_by "${PID[$who]}"; then FIG[$who.shown]=yes; else FIG[$who.shown]=no; fi
+    FIG[$who.frames]=$(($(wc -l <"$WORK/$who/frames.jsonl") - frames0))
     figures "$who" "${PID[$who]}"
     FIG[$who.secs]="$FIG_SECS" FIG[$who.cpu_ms]="$FIG_CPU_MS" FIG[$who.cpu_pct]="$FIG_CPU_PCT"
     FIG[$who.run_ms]="$FIG_RUN_MS" FIG[$who.run_pct]="$FIG_RUN_PCT"
     FIG[$who.wake_main]="$FIG_WAKE_MAIN" FIG[$who.wake_all]="$FIG_WAKE_ALL"
     FIG[$who.hwm]="$FIG_HWM_KB" FIG[$who.rss]="$FIG_RSS_KB" FIG[$who.threads]="$FIG_THREADS"
     FIG[$who.tray_ms]="${TRAY[$who]}"
+
+    # This session ends before the next one starts: newest first, the X server last.
+    for ((i = ${#XS_PIDS[@]} - 1; i >= first; i--)); do
+        kill "${XS_PIDS[i]}" 2>/dev/null || true
+        wait "${XS_PIDS[i]}" 2>/dev/null || true
+    done
+    XS_PIDS=("${XS_PIDS[@]:0:first}")
+}
+
+for who in "${CASES[@]}"; do
+    measure_case "$who"
 done
 
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
@@ -235,7 +243,7 @@ verdicts() {
 }
 
 echo
-echo "Idle, $SECONDS_TO_RUN s window (measured ${FIG[shown1.secs]} s), $(nproc) cores, $(date -u +'%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Idle, $SECONDS_TO_RUN s per case, one case after the other, $(nproc) cores, $(date -u +'%Y-%m-%d %H:%M UTC'), load $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-34s' ""
 for who in "${CASES[@]}"; do printf ' %12s' "${TITLE[$who]}"; done
 echo
@@ -255,7 +263,9 @@ row "start to tray icon ms" tray_ms
 verdicts "  target < 300 ms" tray_ms 300 lt
 row "frames sent in the window" frames
 echo
-echo "first launch in this X session (not kept): start to tray icon $WARM_MS ms"
+printf 'first launch in each X session (not kept), start to tray icon ms:'
+for who in "${CASES[@]}"; do printf ' %s %s' "${TITLE[$who]}" "${WARM[$who]}"; done
+echo
 echo "threads over the window (voluntary = wake-ups):"
 for who in "${CASES[@]}"; do
     echo "  ${TITLE[$who]} (pid ${PID[$who]}):"
