@@ -27,10 +27,9 @@
 #   tray       launch until a viewable window of class mirovalent narrower than 64 px exists,
 #              polled with xdotool + xwininfo (resolution: one poll, roughly 10-20 ms)
 #
-# With 60 s, a program that wakes once an hour shows 0.00 or 0.02 wake-ups/s: run 300 s or more
-# to tell 0.1/s from less. Binaries come from build/default; MIROVALENT_BUILD_DIR=build/other
-# or MIROVALENT_APP, MIROVALENT_MONITOR, MIROVALENT_BASELINE_APP override. Prints figures only;
-# nothing here passes or fails on a time.
+# Over 60 s one wake-up is 0.017/s, which is the resolution. Binaries come from build/default;
+# MIROVALENT_BUILD_DIR=build/other or MIROVALENT_APP, MIROVALENT_MONITOR, MIROVALENT_BASELINE_APP
+# override. Prints figures only; nothing here passes or fails on a time.
 set -euo pipefail
 
 SECONDS_TO_RUN="${1:-60}"
