@@ -116,11 +116,17 @@ public:
         itimerspec when {};
         when.it_value.tv_sec = time_t(second);
         if (::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr)
-            != 0) {
-            // Only an impossible expiry gets here; a wake-up at once lets the owner try again.
-            qCWarning(lcWake) << "cannot arm the wake-up timer:" << std::strerror(errno);
-            QTimer::singleShot(0, this, &WakeTimer::woke);
+            == 0)
+            return;
+        if (errno == ECANCELED) {
+            // The clock was set since the last arming and nobody read that yet; this arming
+            // stands, but the step still has to be told, from the event loop.
+            QTimer::singleShot(0, this, &WakeTimer::clockStepped);
+            return;
         }
+        // Only an impossible expiry gets here; a wake-up at once lets the owner try again.
+        qCWarning(lcWake) << "cannot arm the wake-up timer:" << std::strerror(errno);
+        QTimer::singleShot(0, this, &WakeTimer::woke);
     }
 
     void cancel() override
