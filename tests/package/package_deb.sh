@@ -35,7 +35,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 for need in fonts-liberation2 libqt6widgets6 libqt6serialport6 'systemd | systemd-standalone-sysusers'; do
     grep -qF "$need" <<<"$(field Depends)" || fail "Depends lacks $need: $(field Depends)"
 done
-[ "$(field Recommends)" = qt6-wayland ] || fail "Recommends is '$(field Recommends)'"
+[ "$(field Recommends)" = "qt6-wayland, qt6-translations-l10n" ] || fail "Recommends is '$(field Recommends)'"
 
 # The package holds the install tree of the build, manual pages compressed, plus its copyright,
 # changelog and lintian overrides.
