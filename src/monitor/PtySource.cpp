@@ -15,34 +15,20 @@
 
 namespace mrv {
 
-namespace {
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
-
 PtySource::PtySource(QObject *parent)
     : ByteSource(parent)
-    , m_reader(
-              [this](const QByteArray &bytes, const ReadStamp &stamp) {
-                  QMetaObject::invokeMethod(
-                          this, [this, bytes, stamp] { Q_EMIT bytesArrived(bytes, stamp); },
-                          Qt::QueuedConnection);
-              },
-              [this](int error) {
-                  // While no one holds the slave end open (not yet, or no more), the master
-                  // reads as hung up: the sender comes back, so keep listening.
-                  if (error == 0 || error == EIO)
-                      return true;
-                  const QString reason =
-                          tr("reading %1 failed: %2").arg(m_slavePath, systemError(error));
-                  QMetaObject::invokeMethod(
-                          this, [this, reason] { Q_EMIT failed(reason); }, Qt::QueuedConnection);
-                  return false;
-              })
+    , m_reader([this](const QByteArray &bytes,
+                      const ReadStamp &stamp) { deliverFromReader(bytes, stamp); },
+               [this](int error) {
+                   // While no one holds the slave end open (not yet, or no more), the master
+                   // reads as hung up: the sender comes back, so keep listening.
+                   if (error == 0 || error == EIO)
+                       return true;
+                   const QString reason =
+                           tr("reading %1 failed: %2").arg(m_slavePath, systemError(error));
+                   failFromReader(reason);
+                   return false;
+               })
 { }
 
 PtySource::~PtySource()

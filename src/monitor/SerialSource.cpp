@@ -16,34 +16,20 @@
 
 namespace mrv {
 
-namespace {
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
-
 SerialSource::SerialSource(QObject *parent)
     : ByteSource(parent)
     , m_port(this)
-    , m_reader(
-              [this](const QByteArray &bytes, const ReadStamp &stamp) {
-                  QMetaObject::invokeMethod(
-                          this, [this, bytes, stamp] { Q_EMIT bytesArrived(bytes, stamp); },
-                          Qt::QueuedConnection);
-              },
-              [this](int error) {
-                  // Only a vanished device ends the monitor; a framing or parity error on one
-                  // byte does not, the decoder copes with the garbage.
-                  if (!deviceGone(error))
-                      return true;
-                  const QString reason = tr("%1: the device went away").arg(m_device);
-                  QMetaObject::invokeMethod(
-                          this, [this, reason] { Q_EMIT failed(reason); }, Qt::QueuedConnection);
-                  return false;
-              })
+    , m_reader([this](const QByteArray &bytes,
+                      const ReadStamp &stamp) { deliverFromReader(bytes, stamp); },
+               [this](int error) {
+                   // Only a vanished device ends the monitor; a framing or parity error on one
+                   // byte does not, the decoder copes with the garbage.
+                   if (!deviceGone(error))
+                       return true;
+                   const QString reason = tr("%1: the device went away").arg(m_device);
+                   failFromReader(reason);
+                   return false;
+               })
 { }
 
 SerialSource::~SerialSource()
