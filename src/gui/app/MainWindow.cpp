@@ -4,11 +4,9 @@
 
 #include "MainWindow.h"
 
-#include "Autostart.h"
 #include "Desktop.h"
 #include "Twips.h"
 #include "ZonePanel.h"
-#include "zones/DstRule.h"
 #include "dialogs/MessageBox.h"
 #include "settings/IniFile.h"
 #include "sync/PortMap.h"
@@ -22,7 +20,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHideEvent>
 #include <QLabel>
@@ -180,93 +177,6 @@ QWidget *MainWindow::buildLeftColumn()
     return column;
 }
 
-void MainWindow::buildMenus()
-{
-    QMenu *ports = menuBar()->addMenu(tr("&Serial Port"));
-    ports->setObjectName(QStringLiteral("mnuSP"));
-    for (int n = 1; n <= 6; ++n) {
-        QAction *item = ports->addAction(tr("COM %1").arg(n));
-        item->setObjectName(QStringLiteral("mnuCOM_%1").arg(n));
-        item->setCheckable(true);
-        connect(item, &QAction::triggered, this, [this, n] { choosePort(n); });
-        m_mnuCOM[std::size_t(n - 1)] = item;
-    }
-
-    // The tray's menu: a menu of the window that the menu bar does not show.
-    m_mPopupSys = new QMenu(tr("SysTray"), this);
-    m_mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
-    QAction *restore = m_mPopupSys->addAction(tr("Restore"));
-    restore->setObjectName(QStringLiteral("mnuRestore"));
-    QAction *exit = m_mPopupSys->addAction(tr("Exit"));
-    exit->setObjectName(QStringLiteral("mnuExit"));
-    connect(restore, &QAction::triggered, this, &MainWindow::restoreFromTray);
-    connect(exit, &QAction::triggered, this, &MainWindow::exitProgram);
-
-    // One item in both menus, so its tick is the same in both.
-    m_startAtLogin = new QAction(tr("Start at &login"), this);
-    m_startAtLogin->setObjectName(QStringLiteral("mnuStartAtLogin"));
-    m_startAtLogin->setCheckable(true);
-    connect(m_startAtLogin, &QAction::triggered, this, &MainWindow::chooseStartAtLogin);
-    QMenu *options = menuBar()->addMenu(tr("&Options"));
-    options->setObjectName(QStringLiteral("mnuOptions"));
-    options->addAction(m_startAtLogin);
-    m_mPopupSys->insertAction(exit, m_startAtLogin);
-    m_mPopupSys->insertSeparator(exit);
-    // The entry may be added or removed behind the program's back (a desktop's settings).
-    connect(options, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
-    connect(m_mPopupSys, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
-    showStartAtLogin();
-}
-
-void MainWindow::chooseStartAtLogin(bool on)
-{
-    // Login starts the program as it runs now: this binary, and its settings file when that is
-    // not the one it finds by itself.
-    QStringList arguments;
-    if (QFileInfo(m_deps.iniPath).absoluteFilePath()
-        != QFileInfo(defaultIniFilePath()).absoluteFilePath())
-        arguments << QStringLiteral("--config") << QFileInfo(m_deps.iniPath).absoluteFilePath();
-    QString reason;
-    if (!setStartAtLogin(on, QCoreApplication::applicationFilePath(), arguments, &reason)) {
-        m_deps.boxes->exclamation(this,
-                                  on ? tr("Mirovalent cannot be set to start at login.")
-                                     : tr("Mirovalent cannot be kept from starting at login."),
-                                  reason);
-    }
-    showStartAtLogin();
-}
-
-void MainWindow::showStartAtLogin()
-{
-    m_startAtLogin->setChecked(startsAtLogin());
-}
-
-void MainWindow::connectPanel(ZonePanel *panel)
-{
-    const int n = panel->number();
-    const auto zone = [this, n]() -> ZonePanelSettings & {
-        return m_keeper->settings().zones[std::size_t(n - 1)];
-    };
-    connect(panel, &ZonePanel::rowChosen, this, [this, n, zone](int row) {
-        chooseRow(zone(), row, m_keeper->now().gmt);
-        showDstRule(n);
-        refreshTime();
-    });
-    connect(panel, &ZonePanel::observeDstChosen, this, [this, n, zone](DstBox box) {
-        // Ticking the box brings back the dates of the settings file.
-        if (box == DstBox::Ticked) {
-            zone().start.picked.reset();
-            zone().end.picked.reset();
-        }
-        chooseObserveDst(zone(), box, m_keeper->now().gmt);
-        showDstRule(n);
-        refreshTime();
-    });
-    connect(panel, &ZonePanel::dstRuleChosen, this,
-            [this, n](const QByteArray &zoneId) { useDstRule(n, zoneId); });
-    connect(panel, &ZonePanel::dateClicked, this, [this, n](DstSide side) { editDate(n, side); });
-}
-
 bool MainWindow::start()
 {
     m_keeper->load(QLocale());
@@ -349,23 +259,6 @@ void MainWindow::showClockHealth(const ClockHealth &health)
 void MainWindow::refreshTime()
 {
     showTime(m_keeper->now(), false);
-}
-
-void MainWindow::choosePort(int number)
-{
-    QString reason;
-    if (m_keeper->choosePort(number, &reason))
-        m_markedPort = number;
-    else
-        m_deps.boxes->exclamation(this, tr("Com Port Error"), reason);
-    // After a failure the mark goes back where it was: Qt toggled the clicked item itself.
-    showPortMark();
-}
-
-void MainWindow::showPortMark()
-{
-    for (std::size_t k = 0; k < m_mnuCOM.size(); ++k)
-        m_mnuCOM[k]->setChecked(int(k) + 1 == m_markedPort);
 }
 
 bool MainWindow::trayAvailable() const
@@ -464,69 +357,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
     shutDown();
     event->accept();
     Q_EMIT quitRequested();
-}
-
-void MainWindow::editDate(int panel, DstSide side)
-{
-    if (panel < 1 || panel > 4 || !m_keeper->settings().zones[std::size_t(panel - 1)].observesDst())
-        return;
-    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
-    if (zone.followsDstRule()) {
-        // The rule's dates are not the user's to type; they may take the panel back.
-        const bool manual = m_deps.boxes->question(
-                this,
-                tr("Zone %1 takes its daylight-saving dates from %2.")
-                        .arg(panel)
-                        .arg(QString::fromUtf8(zone.dstRule)),
-                tr("The dates and the exact time of each change come from the system's time-zone "
-                   "database. Switch zone %1 to dates typed by hand?")
-                        .arg(panel));
-        if (manual)
-            useDstRule(panel, {});
-        return;
-    }
-    m_datePanel = panel;
-    m_dateSide = side;
-    if (!m_dateDialog) {
-        m_dateDialog = new DateDialog(nullptr);
-        m_dateDialog->setWindowIcon(windowIcon());
-        connect(m_dateDialog, &DateDialog::dateChosen, this, &MainWindow::onDateChosen);
-    }
-    // The prompt always names the date that "OK" will write; the calendar opens on it.
-    const TimeSnapshot snapshot = m_keeper->now();
-    const DstWindow &window = snapshot.zones[std::size_t(panel - 1)].window;
-    m_dateDialog->setTarget(
-            panel, side,
-            DateDialog::initialDate(side, side == DstSide::Start ? window.start : window.end,
-                                    snapshot.local.date().year()));
-    m_dateDialog->show();
-    m_dateDialog->raise();
-    m_dateDialog->activateWindow();
-}
-
-void MainWindow::showDstRule(int panel)
-{
-    // The choices depend on the instant only through the database's year.
-    const ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
-    m_panels[std::size_t(panel - 1)]->showDstRule(zone,
-                                                  dstRuleZones(zone.row, m_keeper->now().gmt));
-}
-
-void MainWindow::useDstRule(int panel, const QByteArray &zoneId)
-{
-    chooseDstRule(m_keeper->settings().zones[std::size_t(panel - 1)], zoneId, m_keeper->now().gmt);
-    showDstRule(panel);
-    refreshTime();
-}
-
-void MainWindow::onDateChosen(const QDate &date)
-{
-    if (m_datePanel < 1 || !date.isValid())
-        return;
-    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(m_datePanel - 1)];
-    // A picked date keeps the year the user picked.
-    (m_dateSide == DstSide::Start ? zone.start : zone.end).picked = date;
-    refreshTime();
 }
 
 } // namespace mrv

@@ -1,0 +1,100 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The main window's menus: the serial port, start at login, and the tray's menu.
+
+#include "MainWindow.h"
+
+#include "Autostart.h"
+#include "dialogs/MessageBox.h"
+#include "settings/IniFile.h"
+#include "sync/Timekeeper.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace mrv {
+
+void MainWindow::buildMenus()
+{
+    QMenu *ports = menuBar()->addMenu(tr("&Serial Port"));
+    ports->setObjectName(QStringLiteral("mnuSP"));
+    for (int n = 1; n <= 6; ++n) {
+        QAction *item = ports->addAction(tr("COM %1").arg(n));
+        item->setObjectName(QStringLiteral("mnuCOM_%1").arg(n));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, n] { choosePort(n); });
+        m_mnuCOM[std::size_t(n - 1)] = item;
+    }
+
+    // The tray's menu: a menu of the window that the menu bar does not show.
+    m_mPopupSys = new QMenu(tr("SysTray"), this);
+    m_mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
+    QAction *restore = m_mPopupSys->addAction(tr("Restore"));
+    restore->setObjectName(QStringLiteral("mnuRestore"));
+    QAction *exit = m_mPopupSys->addAction(tr("Exit"));
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    connect(restore, &QAction::triggered, this, &MainWindow::restoreFromTray);
+    connect(exit, &QAction::triggered, this, &MainWindow::exitProgram);
+
+    // One item in both menus, so its tick is the same in both.
+    m_startAtLogin = new QAction(tr("Start at &login"), this);
+    m_startAtLogin->setObjectName(QStringLiteral("mnuStartAtLogin"));
+    m_startAtLogin->setCheckable(true);
+    connect(m_startAtLogin, &QAction::triggered, this, &MainWindow::chooseStartAtLogin);
+    QMenu *options = menuBar()->addMenu(tr("&Options"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    options->addAction(m_startAtLogin);
+    m_mPopupSys->insertAction(exit, m_startAtLogin);
+    m_mPopupSys->insertSeparator(exit);
+    // The entry may be added or removed behind the program's back (a desktop's settings).
+    connect(options, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
+    connect(m_mPopupSys, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
+    showStartAtLogin();
+}
+
+void MainWindow::chooseStartAtLogin(bool on)
+{
+    // Login starts the program as it runs now: this binary, and its settings file when that is
+    // not the one it finds by itself.
+    QStringList arguments;
+    if (QFileInfo(m_deps.iniPath).absoluteFilePath()
+        != QFileInfo(defaultIniFilePath()).absoluteFilePath())
+        arguments << QStringLiteral("--config") << QFileInfo(m_deps.iniPath).absoluteFilePath();
+    QString reason;
+    if (!setStartAtLogin(on, QCoreApplication::applicationFilePath(), arguments, &reason)) {
+        m_deps.boxes->exclamation(this,
+                                  on ? tr("Mirovalent cannot be set to start at login.")
+                                     : tr("Mirovalent cannot be kept from starting at login."),
+                                  reason);
+    }
+    showStartAtLogin();
+}
+
+void MainWindow::showStartAtLogin()
+{
+    m_startAtLogin->setChecked(startsAtLogin());
+}
+
+void MainWindow::choosePort(int number)
+{
+    QString reason;
+    if (m_keeper->choosePort(number, &reason))
+        m_markedPort = number;
+    else
+        m_deps.boxes->exclamation(this, tr("Com Port Error"), reason);
+    // After a failure the mark goes back where it was: Qt toggled the clicked item itself.
+    showPortMark();
+}
+
+void MainWindow::showPortMark()
+{
+    for (std::size_t k = 0; k < m_mnuCOM.size(); ++k)
+        m_mnuCOM[k]->setChecked(int(k) + 1 == m_markedPort);
+}
+
+} // namespace mrv

@@ -1,0 +1,106 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The main window's four zone panels: what the user chooses on them goes into the settings,
+// and the daylight-saving dates are picked in the date dialog or come from a rule.
+
+#include "MainWindow.h"
+
+#include "ZonePanel.h"
+#include "dialogs/MessageBox.h"
+#include "sync/Timekeeper.h"
+#include "zones/DstRule.h"
+
+namespace mrv {
+
+void MainWindow::connectPanel(ZonePanel *panel)
+{
+    const int n = panel->number();
+    const auto zone = [this, n]() -> ZonePanelSettings & {
+        return m_keeper->settings().zones[std::size_t(n - 1)];
+    };
+    connect(panel, &ZonePanel::rowChosen, this, [this, n, zone](int row) {
+        chooseRow(zone(), row, m_keeper->now().gmt);
+        showDstRule(n);
+        refreshTime();
+    });
+    connect(panel, &ZonePanel::observeDstChosen, this, [this, n, zone](DstBox box) {
+        // Ticking the box brings back the dates of the settings file.
+        if (box == DstBox::Ticked) {
+            zone().start.picked.reset();
+            zone().end.picked.reset();
+        }
+        chooseObserveDst(zone(), box, m_keeper->now().gmt);
+        showDstRule(n);
+        refreshTime();
+    });
+    connect(panel, &ZonePanel::dstRuleChosen, this,
+            [this, n](const QByteArray &zoneId) { useDstRule(n, zoneId); });
+    connect(panel, &ZonePanel::dateClicked, this, [this, n](DstSide side) { editDate(n, side); });
+}
+
+void MainWindow::editDate(int panel, DstSide side)
+{
+    if (panel < 1 || panel > 4 || !m_keeper->settings().zones[std::size_t(panel - 1)].observesDst())
+        return;
+    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
+    if (zone.followsDstRule()) {
+        // The rule's dates are not the user's to type; they may take the panel back.
+        const bool manual = m_deps.boxes->question(
+                this,
+                tr("Zone %1 takes its daylight-saving dates from %2.")
+                        .arg(panel)
+                        .arg(QString::fromUtf8(zone.dstRule)),
+                tr("The dates and the exact time of each change come from the system's time-zone "
+                   "database. Switch zone %1 to dates typed by hand?")
+                        .arg(panel));
+        if (manual)
+            useDstRule(panel, {});
+        return;
+    }
+    m_datePanel = panel;
+    m_dateSide = side;
+    if (!m_dateDialog) {
+        m_dateDialog = new DateDialog(nullptr);
+        m_dateDialog->setWindowIcon(windowIcon());
+        connect(m_dateDialog, &DateDialog::dateChosen, this, &MainWindow::onDateChosen);
+    }
+    // The prompt always names the date that "OK" will write; the calendar opens on it.
+    const TimeSnapshot snapshot = m_keeper->now();
+    const DstWindow &window = snapshot.zones[std::size_t(panel - 1)].window;
+    m_dateDialog->setTarget(
+            panel, side,
+            DateDialog::initialDate(side, side == DstSide::Start ? window.start : window.end,
+                                    snapshot.local.date().year()));
+    m_dateDialog->show();
+    m_dateDialog->raise();
+    m_dateDialog->activateWindow();
+}
+
+void MainWindow::showDstRule(int panel)
+{
+    // The choices depend on the instant only through the database's year.
+    const ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
+    m_panels[std::size_t(panel - 1)]->showDstRule(zone,
+                                                  dstRuleZones(zone.row, m_keeper->now().gmt));
+}
+
+void MainWindow::useDstRule(int panel, const QByteArray &zoneId)
+{
+    chooseDstRule(m_keeper->settings().zones[std::size_t(panel - 1)], zoneId, m_keeper->now().gmt);
+    showDstRule(panel);
+    refreshTime();
+}
+
+void MainWindow::onDateChosen(const QDate &date)
+{
+    if (m_datePanel < 1 || !date.isValid())
+        return;
+    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(m_datePanel - 1)];
+    // A picked date keeps the year the user picked.
+    (m_dateSide == DstSide::Start ? zone.start : zone.end).picked = date;
+    refreshTime();
+}
+
+} // namespace mrv
