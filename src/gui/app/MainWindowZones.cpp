@@ -80,10 +80,12 @@ void MainWindow::editDate(int panel, DstSide side)
 
 void MainWindow::showDstRule(int panel)
 {
-    // The choices depend on the instant only through the database's year.
+    // The choices depend on the instant only through the database's year. They are shown only
+    // while the box is ticked; until then the start-up need not scan the database for them.
     const ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
-    m_panels[std::size_t(panel - 1)]->showDstRule(zone,
-                                                  dstRuleZones(zone.row, m_keeper->now().gmt));
+    m_panels[std::size_t(panel - 1)]->showDstRule(
+            zone,
+            zone.observesDst() ? dstRuleZones(zone.row, m_keeper->now().gmt) : QList<QByteArray>());
 }
 
 void MainWindow::useDstRule(int panel, const QByteArray &zoneId)
