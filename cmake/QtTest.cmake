@@ -7,7 +7,8 @@
 function(add_qt_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "LIBS" ${ARGN})
     add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
-    target_link_libraries(${name} PRIVATE Qt6::Test mirovalent_core ${ARG_LIBS})
+    # The monitor library brings the pseudo-terminal pairs the serial tests read from.
+    target_link_libraries(${name} PRIVATE Qt6::Test mirovalent_core mirovalent_monitor_lib ${ARG_LIBS})
     if(ARG_GUI)
         target_link_libraries(${name} PRIVATE mirovalent_gui)
     endif()

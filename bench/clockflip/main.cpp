@@ -7,8 +7,8 @@
 //
 //   bench_clockflip [seconds]
 
-#include "zones/Clock.h"
-#include "zones/SecondTicker.h"
+#include "domain/Clock.h"
+#include "platform/SecondTicker.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -15,7 +15,7 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "sync/Timekeeper.h"
+#include "app/Timekeeper.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -4,7 +4,7 @@
 
 #include "FrameReport.h"
 
-#include "zones/ZoneTable.h"
+#include "domain/ZoneTable.h"
 
 #include <QDateTime>
 #include <QJsonArray>

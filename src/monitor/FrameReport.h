@@ -5,7 +5,7 @@
 #pragma once
 
 #include "Distribution.h"
-#include "sync/FrameDecoder.h"
+#include "FrameDecoder.h"
 
 #include <QByteArray>
 #include <QString>

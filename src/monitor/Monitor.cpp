@@ -6,7 +6,7 @@
 
 #include "PtySource.h"
 #include "SerialSource.h"
-#include "system/SignalPipe.h"
+#include "platform/SignalPipe.h"
 
 #include <QCoreApplication>
 

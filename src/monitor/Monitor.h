@@ -7,7 +7,7 @@
 #include "FrameReport.h"
 #include "MonitorOptions.h"
 #include "ReadThread.h"
-#include "sync/FrameDecoder.h"
+#include "FrameDecoder.h"
 
 #include <QObject>
 #include <QStringList>

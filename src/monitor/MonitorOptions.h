@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "sync/LineSettings.h"
+#include "domain/LineSettings.h"
 
 #include <QString>
 #include <QStringList>

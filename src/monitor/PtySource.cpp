@@ -4,7 +4,7 @@
 
 #include "PtySource.h"
 
-#include "sync/PseudoTerminal.h"
+#include "PseudoTerminal.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 
 #include "SerialSource.h"
 
-#include "sync/DeviceFile.h"
+#include "platform/DeviceFile.h"
 
 #include <QFile>
 

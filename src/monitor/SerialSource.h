@@ -6,7 +6,7 @@
 
 #include "ByteSource.h"
 #include "ReadThread.h"
-#include "sync/LineSettings.h"
+#include "domain/LineSettings.h"
 
 #include <QSerialPort>
 

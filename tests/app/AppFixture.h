@@ -8,9 +8,9 @@
 #include "FakeClock.h"
 #include "app/MainWindow.h"
 #include "dialogs/MessageBox.h"
-#include "sync/SerialPort.h"
-#include "sync/Timekeeper.h"
-#include "zones/TimeZoneSource.h"
+#include "platform/SerialPort.h"
+#include "app/Timekeeper.h"
+#include "domain/TimeZoneSource.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -8,7 +8,7 @@
 #include "AppFixture.h"
 #include "app/Autostart.h"
 #include "app/Desktop.h"
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -8,7 +8,7 @@
 // the script at each call and then the last one again. A local time stands for its own instant;
 // a time in UTC or at an offset is read as a local wall-clock time in the TZ in force.
 
-#include "zones/Clock.h"
+#include "domain/Clock.h"
 
 #include <QDateTime>
 #include <QList>

@@ -7,7 +7,7 @@
 // A pseudo-terminal pair for tests: the program under test opens the slave path as its serial
 // device; the test reads what arrives on the master side.
 
-#include "sync/PseudoTerminal.h"
+#include "PseudoTerminal.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 // byte): parsing never crashes, and what it accepts is a real day of a year that reads back the
 // same once stored again, and gives a window that holds or follows any day.
 
-#include "zones/DstDates.h"
+#include "domain/DstDates.h"
 
 #include "FuzzSupport.h"
 

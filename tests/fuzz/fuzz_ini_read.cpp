@@ -6,7 +6,7 @@
 // than a value may hold. The same text saved as UTF-16LE, as Windows-1252 or with CR line ends
 // reads the same as in UTF-8 with LF line ends.
 
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 
 #include "FuzzSupport.h"
 

@@ -6,7 +6,7 @@
 // value line can hold it, a value with a line break is refused without touching the file,
 // every other key reads as it did before, and the file keeps its encoding and line ends.
 
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 
 #include "FuzzSupport.h"
 

@@ -4,7 +4,7 @@
 
 // Any text as a line-settings value: parsing never crashes, and what it accepts is usable.
 
-#include "sync/LineSettings.h"
+#include "domain/LineSettings.h"
 
 #include "FuzzSupport.h"
 

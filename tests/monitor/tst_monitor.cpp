@@ -4,10 +4,10 @@
 
 #include "Distribution.h"
 #include "FrameReport.h"
-#include "sync/FrameDecoder.h"
-#include "sync/SerialPort.h"
-#include "sync/SyncFrame.h"
-#include "zones/ZoneTable.h"
+#include "FrameDecoder.h"
+#include "platform/SerialPort.h"
+#include "domain/SyncFrame.h"
+#include "domain/ZoneTable.h"
 
 #include "Pty.h"
 

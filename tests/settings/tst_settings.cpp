@@ -2,9 +2,9 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "settings/IniFile.h"
-#include "settings/SettingsModel.h"
-#include "settings/SettingsTable.h"
+#include "platform/IniFile.h"
+#include "app/SettingsModel.h"
+#include "app/SettingsTable.h"
 
 #include <QtTest>
 

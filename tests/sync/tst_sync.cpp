@@ -2,11 +2,11 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "settings/IniFile.h"
-#include "sync/PortMap.h"
-#include "sync/SerialPort.h"
-#include "sync/SyncFrame.h"
-#include "sync/SyncSchedule.h"
+#include "platform/IniFile.h"
+#include "platform/PortMap.h"
+#include "platform/SerialPort.h"
+#include "domain/SyncFrame.h"
+#include "domain/SyncSchedule.h"
 
 #include "Pty.h"
 

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "system/SignalPipe.h"
+#include "platform/SignalPipe.h"
 
 #include <QPointer>
 #include <QSignalSpy>

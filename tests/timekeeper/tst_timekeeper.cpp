@@ -6,8 +6,8 @@
 // a program that keeps running, checked against an oracle written as data.
 
 #include "FakeClock.h"
-#include "sync/Timekeeper.h"
-#include "zones/TimeZoneSource.h"
+#include "app/Timekeeper.h"
+#include "domain/TimeZoneSource.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -10,12 +10,12 @@
 #include "Pty.h"
 #include "app/MainWindow.h"
 #include "dialogs/MessageBox.h"
-#include "sync/SerialPort.h"
-#include "sync/Timekeeper.h"
-#include "system/ClockHealth.h"
-#include "system/WakeTimer.h"
+#include "platform/SerialPort.h"
+#include "app/Timekeeper.h"
+#include "platform/ClockHealth.h"
+#include "platform/WakeTimer.h"
 #include "tray/TrayIcon.h"
-#include "zones/TimeZoneSource.h"
+#include "domain/TimeZoneSource.h"
 
 #include <QFile>
 #include <QLabel>

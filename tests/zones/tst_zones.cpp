@@ -6,10 +6,10 @@
 // second tick.
 
 #include "FakeClock.h"
-#include "zones/DstDates.h"
-#include "zones/SecondTicker.h"
-#include "zones/TimeEngine.h"
-#include "zones/TimeZoneSource.h"
+#include "domain/DstDates.h"
+#include "platform/SecondTicker.h"
+#include "domain/TimeEngine.h"
+#include "domain/TimeZoneSource.h"
 
 #include <functional>
 

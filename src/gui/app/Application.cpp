@@ -8,11 +8,11 @@
 #include "MainWindow.h"
 #include "SingleInstance.h"
 #include "dialogs/MessageBox.h"
-#include "settings/IniFile.h"
-#include "system/Service.h"
-#include "system/SignalPipe.h"
-#include "zones/Clock.h"
-#include "zones/TimeZoneSource.h"
+#include "platform/IniFile.h"
+#include "app/Service.h"
+#include "platform/SignalPipe.h"
+#include "domain/Clock.h"
+#include "domain/TimeZoneSource.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

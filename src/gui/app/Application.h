@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "system/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <functional>
 

@@ -8,11 +8,11 @@
 #include "Twips.h"
 #include "ZonePanel.h"
 #include "dialogs/MessageBox.h"
-#include "settings/IniFile.h"
-#include "sync/PortMap.h"
-#include "sync/SerialPort.h"
-#include "sync/SyncSchedule.h"
-#include "sync/Timekeeper.h"
+#include "platform/IniFile.h"
+#include "platform/PortMap.h"
+#include "platform/SerialPort.h"
+#include "domain/SyncSchedule.h"
+#include "app/Timekeeper.h"
 #include "tray/TrayIcon.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "dialogs/DateDialog.h"
-#include "zones/TimeEngine.h"
+#include "domain/TimeEngine.h"
 
 #include <QMainWindow>
 #include <QPointer>

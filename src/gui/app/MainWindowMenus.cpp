@@ -8,8 +8,8 @@
 
 #include "Autostart.h"
 #include "dialogs/MessageBox.h"
-#include "settings/IniFile.h"
-#include "sync/Timekeeper.h"
+#include "platform/IniFile.h"
+#include "app/Timekeeper.h"
 
 #include <QAction>
 #include <QCoreApplication>

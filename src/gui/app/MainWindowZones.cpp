@@ -9,8 +9,8 @@
 
 #include "ZonePanel.h"
 #include "dialogs/MessageBox.h"
-#include "sync/Timekeeper.h"
-#include "zones/DstRule.h"
+#include "app/Timekeeper.h"
+#include "domain/DstRule.h"
 
 namespace mrv {
 

@@ -6,7 +6,7 @@
 
 #include "DateLabel.h"
 #include "Twips.h"
-#include "zones/ZoneTable.h"
+#include "domain/ZoneTable.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

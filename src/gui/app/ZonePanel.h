@@ -5,8 +5,8 @@
 #pragma once
 
 #include "dialogs/DateDialog.h"
-#include "settings/SettingsModel.h"
-#include "zones/TimeEngine.h"
+#include "app/SettingsModel.h"
+#include "domain/TimeEngine.h"
 
 #include <QGroupBox>
 

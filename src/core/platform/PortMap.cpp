@@ -1,0 +1,44 @@
+// SPDX-FileCopyrightText: 2026 The Mirovalent authors
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "platform/PortMap.h"
+
+#include "platform/IniFile.h"
+
+#include <QCoreApplication>
+
+#include <limits>
+
+namespace mrv {
+
+namespace {
+// Read only: COMn=device.
+constexpr auto kPortsSection = QLatin1String("Ports");
+} // namespace
+
+std::optional<int> parsePortNumber(const QString &text)
+{
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok);
+    if (!ok || number <= 0 || number > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return number;
+}
+
+PortDevice deviceForPort(const QString &commPortNumber, const IniFile &file)
+{
+    const std::optional<int> number = parsePortNumber(commPortNumber);
+    if (!number) {
+        return {QString(), QCoreApplication::translate("mrv::PortMap", "“%1” is not a port number")
+                                   .arg(commPortNumber)};
+    }
+
+    const QString name = QStringLiteral("COM%1").arg(*number);
+    const QString configured = file.read(kPortsSection, name);
+    if (!configured.trimmed().isEmpty())
+        return {configured.trimmed(), QString()};
+    return {QStringLiteral("/dev/ttyS%1").arg(*number - 1), QString()};
+}
+
+} // namespace mrv
