@@ -58,7 +58,9 @@ private Q_SLOTS:
     {
         PtyPair display;
         AppFixture app;
-        const QByteArray ini = "[Ports]\nCOM1=" + display.slavePath().toUtf8() + "\n";
+        // The service drives only a port its settings name.
+        const QByteArray ini =
+                "[Settings]\nCommPort=1\n[Ports]\nCOM1=" + display.slavePath().toUtf8() + "\n";
         MainWindow &window = app.create(ini);
         QProcess service;
         service.start(MIROVALENT_BINARY, {"--headless", "--config", app.iniPath()});

@@ -13,9 +13,26 @@
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
 namespace mrv {
 
-namespace { } // namespace
+namespace {
+
+// USB serial adapters hold written bytes for up to 16 ms to fill a packet unless the tty asks
+// for low latency; a display's second would start that late. Where the driver has no such
+// flag (a pseudo-terminal, a plain UART), nothing changes.
+void requestLowLatency(int fd)
+{
+    serial_struct serial {};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY))
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
+} // namespace
 
 SerialPort::SerialPort(QObject *parent)
     : SerialPort(new QSerialPort, parent)
@@ -47,17 +64,6 @@ bool SerialPort::open(const QString &device, const QString &lineSettings)
     m_adapter = usbAdapter(m_device);
     m_otherDevice.reset();
     return true;
-}
-
-bool SerialPort::open(const PortDevice &device, const QString &lineSettings)
-{
-    if (!device.path.isEmpty())
-        return open(device.path, lineSettings);
-    close();
-    m_device.clear();
-    m_settings = lineSettings;
-    m_error = device.error.isEmpty() ? tr("No serial device was given.") : device.error;
-    return false;
 }
 
 void SerialPort::close()
@@ -185,6 +191,7 @@ bool SerialPort::openDevice()
         return false;
     }
     m_port->clearError();
+    requestLowLatency(int(m_port->handle()));
     // An exception notice never comes for bytes the display might send back, which nobody reads
     // on this write-only line; it comes for a hang-up, under both of Qt's event loops.
     m_hangUpWatch = new QSocketNotifier(m_port->handle(), QSocketNotifier::Exception, this);

@@ -12,6 +12,7 @@
 #include "platform/PortMap.h"
 #include "platform/SerialPort.h"
 #include "domain/SyncSchedule.h"
+#include "app/SettingsStore.h"
 #include "app/Timekeeper.h"
 #include "tray/TrayIcon.h"
 
@@ -71,7 +72,8 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
 {
     Q_ASSERT(deps.clock && deps.zones && deps.boxes);
     initResources();
-    m_keeper = new Timekeeper(*deps.clock, *deps.zones, deps.iniPath, this);
+    m_store = new SettingsStore(deps.iniPath, SettingsStore::Defaults::Desktop, this);
+    m_keeper = new Timekeeper(*deps.clock, *deps.zones, *m_store, this);
 
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Mirovalent"));
@@ -179,8 +181,8 @@ QWidget *MainWindow::buildLeftColumn()
 
 bool MainWindow::start()
 {
-    m_keeper->load(QLocale());
-    const Settings &settings = m_keeper->settings();
+    m_store->load(QLocale());
+    const Settings &settings = m_store->settings();
     for (std::size_t k = 0; k < m_panels.size(); ++k) {
         m_panels[k]->showSettings(settings.zones[k]);
         showDstRule(int(k) + 1);
@@ -200,11 +202,11 @@ bool MainWindow::start()
     m_markedPort = parsePortNumber(settings.program.commPort).value_or(0);
     showPortMark();
 
-    QString reason;
-    if (!m_keeper->openPort(&reason)) {
-        m_deps.boxes->exclamation(
-                this, tr("COM Port Error"),
-                tr("%1\n\nChoose the display's port in the \"Serial Port\" menu.").arg(reason));
+    QStringList reasons;
+    if (!m_keeper->openDisplays(&reasons)) {
+        m_deps.boxes->exclamation(this, tr("COM Port Error"),
+                                  tr("%1\n\nChoose the display's port in the \"Serial Port\" menu.")
+                                          .arg(reasons.join(QLatin1Char('\n'))));
         return false;
     }
     sendToTray();
@@ -220,8 +222,8 @@ bool MainWindow::shutDown()
     m_keeper->stopTicking();
     if (m_dateDialog)
         m_dateDialog->close();
-    m_saved = m_keeper->save();
-    m_keeper->port().close();
+    m_saved = m_store->save(m_keeper->now().gmt);
+    m_keeper->closeDisplays();
     m_tray->hide();
     return m_saved;
 }

@@ -24,6 +24,7 @@ namespace mrv {
 class Clock;
 struct ClockHealth;
 class MessageBoxes;
+class SettingsStore;
 class Timekeeper;
 class TimeZoneSource;
 class TrayIcon;
@@ -70,6 +71,7 @@ public:
     void editDate(int panel, DstSide side);
 
     Timekeeper &timekeeper() { return *m_keeper; }
+    SettingsStore &settingsStore() { return *m_store; }
     TrayIcon *trayIcon() const { return m_tray; }
     DateDialog *dateDialog() const { return m_dateDialog; }
 
@@ -101,6 +103,7 @@ private:
     void useDstRule(int panel, const QByteArray &zoneId);
 
     Dependencies m_deps;
+    SettingsStore *m_store = nullptr;
     Timekeeper *m_keeper = nullptr;
     TrayIcon *m_tray = nullptr;
     QPointer<DateDialog> m_dateDialog;
