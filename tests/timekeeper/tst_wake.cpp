@@ -7,6 +7,7 @@
 // one run of the real wake-up timer.
 
 #include "FakeClock.h"
+#include "FakeWakeTimer.h"
 #include "Pty.h"
 #include "app/MainWindow.h"
 #include "dialogs/MessageBox.h"
@@ -29,23 +30,6 @@
 using namespace mrv;
 
 namespace {
-
-// Records the second it is armed for; the test says when it fires and when the clock is set.
-struct FakeWakeTimer final : WakeTimer
-{
-    void wakeAt(qint64 second, qint64 earlyUs) override
-    {
-        armed = second;
-        armedEarlyUs = earlyUs;
-        ++armings;
-    }
-    void cancel() override { armed = -1; }
-    void waitUntil(qint64 second, qint64 earlyUs) override { waits.append({second, earlyUs}); }
-    qint64 armed = -1;
-    qint64 armedEarlyUs = 0;
-    int armings = 0;
-    QList<std::pair<qint64, qint64>> waits;
-};
 
 struct FixedZones final : TimeZoneSource
 {
