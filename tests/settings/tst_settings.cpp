@@ -359,6 +359,10 @@ private Q_SLOTS:
             "Zone1=29\nDST1=1\nDSTRule1= Australia/Sydney \n",
             QDateTime(QDate(2027, 1, 10), QTime(12, 0), Qt::UTC), true,
             "Zone1=29\nDST1=1\nDSTRule1= Australia/Sydney \nDSS1=04 Oct\nDSE1=04 Apr\n");
+        row("a change at 24:00 is written as the day that ends there",
+            "Zone1=8\nDST1=1\nDSTRule1=America/Santiago\n",
+            QDateTime(QDate(2027, 2, 1), QTime(0, 0), Qt::UTC), true,
+            "Zone1=8\nDST1=1\nDSTRule1=America/Santiago\nDSS1=06 Sep\nDSE1=04 Apr\n");
         row("no rule: manual dates as they are", ny + "DSS1=10 Mar\nDSE1=03 Nov\n", change, false,
             ny + "DSS1=10 Mar\nDSE1=03 Nov\n");
         row("an empty rule is manual dates", ny + "DSS1=10 Mar\nDSE1=03 Nov\nDSTRule1=\n", change,
