@@ -73,12 +73,16 @@ private:
 
 // The folder that holds mrvl.ini, ending in exactly one separator: the program's folder when
 // the file exists there, or when the folder is writable and not an installed location (a
-// portable copy); otherwise $XDG_CONFIG_HOME/mirovalent/ (default ~/.config/mirovalent/).
+// portable copy); otherwise configHome() + "/mirovalent/".
 // Installed locations are /usr/bin, /usr/local/bin, /bin, anything under /opt, and any folder
 // named bin beside ../share/applications/org.mirovalent.Mirovalent.desktop.
-QString GetINIPath();
-// GetINIPath() + "mrvl.ini".
+QString settingsFolder();
+// settingsFolder() + "mrvl.ini".
 QString defaultIniFilePath();
+
+// The user's configuration folder: $XDG_CONFIG_HOME, or ~/.config where it is unset, empty or
+// relative (which the standard calls invalid).
+QString configHome();
 
 // The same rule with its inputs given, for tests. An empty or relative configHome stands for
 // ~/.config.
