@@ -9,6 +9,7 @@
 #include "platform/DeviceFile.h"
 #include "domain/LineSettings.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
@@ -172,7 +173,9 @@ bool SerialPort::openDevice()
         return false;
     }
 
-    m_port->setPortName(m_device);
+    // Opened by the device's own path, so that its lock (LCK..ttyUSB0) is the one every program
+    // takes for it, whichever link (/dev/serial/by-id/...) names it here.
+    m_port->setPortName(resolvedDevicePath(m_device));
     if (!applyLineSettings(*m_port, *parsed.settings)) {
         m_error = tr("Cannot open %1: the line settings “%2” cannot be used: %3.")
                           .arg(m_device, m_settings, m_port->errorString());
@@ -183,6 +186,16 @@ bool SerialPort::openDevice()
     // Checked first, as the failing lock would tell the user the wrong thing.
     if (const QString problem = devicePathProblem(m_device); !problem.isEmpty()) {
         m_error = tr("Cannot open %1: %2.").arg(m_device, problem);
+        return false;
+    }
+    // Qt's own lock counts only locks written the way Qt writes them and clears any other as
+    // stale; one held by another program (minicom, a getty, lockdev) must stop us as well.
+    if (const auto pid = lockHolder(m_device); pid && *pid != QCoreApplication::applicationPid()) {
+        m_error = tr("Cannot open %1: it is busy or locked by another program (process %2 holds "
+                     "%3).")
+                          .arg(m_device)
+                          .arg(*pid)
+                          .arg(lockFilePath(m_device));
         return false;
     }
     if (!m_port->open(QIODevice::WriteOnly)) {
