@@ -117,6 +117,9 @@ private Q_SLOTS:
                 << QByteArray("[Display2]\nPort=/dev/x\nFormat=template\nTemplate=%H:%q\n") << true
                 << QStringList {"2 /dev/x template 9600,n,8,1 1s Local 0ms mark"}
                 << QStringList {"\\[Display2\\] Template .*%q"};
+        QTest::newRow("a daylight-saving rule that does not fit its row is said once")
+                << QByteArray("[Zone]\nZone1=13\nDST1=1\nDSTRule1=America/New_York\n") << true
+                << QStringList() << QStringList {"Zone panel 1 \\(row 13.*America/New_York"};
     }
     void fromTheFile()
     {
@@ -131,6 +134,9 @@ private Q_SLOTS:
             writeFile(path, ini);
         SettingsStore store(path, service ? SettingsStore::Defaults::Service
                                           : SettingsStore::Defaults::Desktop);
+        const FakeClock clock(QDateTime(QDate(2027, 1, 10), QTime(12, 0)));
+        const UtcZones zones;
+        const Timekeeper keeper(clock, zones, store);
         store.load(QLocale::c());
         QTEST(describe(store.displays()), "displays");
         QCOMPARE(readFile(path), ini); // reading never writes

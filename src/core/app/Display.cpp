@@ -6,6 +6,7 @@
 
 #include "domain/LineSettings.h"
 #include "domain/Logging.h"
+#include "platform/DeviceFile.h"
 #include "platform/SerialPort.h"
 
 #include <QCoreApplication>
@@ -15,21 +16,14 @@ namespace mrv {
 
 namespace {
 
-// Whether the serial lock of the device is held by a running `mirovalent --headless`. The lock
-// file is named after the device's path (without /dev/, slashes as underscores) and holds the
-// process id on its first line.
+// Whether the serial lock of the device is held by a running `mirovalent --headless`, under
+// whatever name either of them opened it.
 bool heldByService(const QString &device)
 {
-    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
     for (const char *folder : {"/run/lock", "/var/lock"}) {
-        QFile lock(QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name));
-        if (!lock.open(QIODevice::ReadOnly))
-            continue;
-        bool ok = false;
-        const qint64 pid = lock.readLine().trimmed().toLongLong(&ok);
-        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (ok && pid > 0 && command.open(QIODevice::ReadOnly))
+        const std::optional<qint64> pid = lockHolder(device, QLatin1String(folder));
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid.value_or(0)));
+        if (pid && command.open(QIODevice::ReadOnly))
             return command.readAll().split('\0').contains("--headless");
     }
     return false;

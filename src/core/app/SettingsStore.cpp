@@ -6,9 +6,10 @@
 
 #include "app/DisplayFile.h"
 #include "app/SettingsTable.h"
+#include "platform/IniBytes.h"
+#include "platform/IniStore.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <algorithm>
 
@@ -53,44 +54,52 @@ SettingsStore::SettingsStore(const QString &iniPath, Defaults defaults, QObject 
 
 void SettingsStore::load(const QLocale &locale)
 {
-    m_settings = loadSettings(m_ini, locale);
-    readDisplays();
+    // One version of the file, read once: a save by another program while this reads can
+    // never mix two versions. A file that cannot be read at all runs on the defaults.
+    QByteArray bytes;
+    QString why;
+    const bool read = ini::load(m_ini.path(), bytes, &why) != ini::Load::Failed;
+    apply(IniFile(m_ini.path(), std::make_shared<IniMemory>(read ? bytes : QByteArray())), locale);
+}
+
+void SettingsStore::apply(const IniFile &snapshot, const QLocale &locale)
+{
+    m_settings = loadSettings(snapshot, locale);
+    readDisplays(snapshot);
     Q_EMIT zonesChanged();
     Q_EMIT displayChanged(0);
 }
 
-void SettingsStore::readDisplays()
+void SettingsStore::readDisplays(const IniFile &file)
 {
-    m_namesPort = !m_ini.read(QLatin1String(settings::CommPort.section),
-                              QLatin1String(settings::CommPort.key))
+    m_namesPort = !file.read(QLatin1String(settings::CommPort.section),
+                             QLatin1String(settings::CommPort.key))
                            .trimmed()
                            .isEmpty();
     ProgramSettings &program = m_settings.program;
-    m_first = readFirstDisplay(m_ini, program, m_defaults == Defaults::Desktop || m_namesPort);
+    m_first = readFirstDisplay(file, program, m_defaults == Defaults::Desktop || m_namesPort);
     // Display 1's line settings and interval may be its format's own; the keys of [Settings]
     // then carry those, so that the next start reads what runs now.
     program.lineSettings = m_first.lineSettings;
     program.syncIntervalRow = SyncSchedule::rowForInterval(m_first.intervalSeconds).value_or(0);
     m_others.clear();
     for (int n = 2; n <= kMaxDisplays; ++n)
-        if (const std::optional<DisplaySettings> display = readDisplay(m_ini, n))
+        if (const std::optional<DisplaySettings> display = readDisplay(file, n))
             m_others.append(*display);
 }
 
 bool SettingsStore::reload(const QLocale &locale, QString *reason)
 {
-    QFile file(m_ini.path());
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
+    QByteArray bytes;
+    if (ini::load(m_ini.path(), bytes, reason) == ini::Load::Failed)
         return false;
-    }
-    file.close();
-    if (!holdsAnySetting(m_ini)) {
+    const IniFile snapshot(m_ini.path(), std::make_shared<IniMemory>(bytes));
+    if (!holdsAnySetting(snapshot)) {
         *reason = QCoreApplication::translate("mrv::SettingsStore",
                                               "the file holds no setting this program reads");
         return false;
     }
-    load(locale);
+    apply(snapshot, locale);
     return true;
 }
 

@@ -74,7 +74,8 @@ Q_SIGNALS:
     void displayChanged(int number);
 
 private:
-    void readDisplays();
+    void apply(const IniFile &snapshot, const QLocale &locale);
+    void readDisplays(const IniFile &file);
 
     IniFile m_ini;
     Defaults m_defaults;

@@ -34,7 +34,7 @@ Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, Settings
 {
     connect(m_ticker, &SecondTicker::tick, this, &Timekeeper::onTick);
     connect(&m_store, &SettingsStore::displayChanged, this, &Timekeeper::followStore);
-    connect(&m_store, &SettingsStore::zonesChanged, this, &Timekeeper::plan);
+    connect(&m_store, &SettingsStore::zonesChanged, this, &Timekeeper::followZones);
     followStore(0);
 }
 
@@ -80,6 +80,21 @@ void Timekeeper::followStore(int number)
     }
     plan();
     Q_EMIT displaysUpdated();
+}
+
+void Timekeeper::followZones()
+{
+    // A rule that does not fit its row shows a wrong time in one season: said once, as long as
+    // it stays so.
+    const QDateTime at = m_clock.localNow().toUTC();
+    for (int panel = 1; panel <= kZonePanels; ++panel) {
+        QString &said = m_misfits[std::size_t(panel - 1)];
+        const QString misfit = dstRuleMisfit(m_store.zone(panel), panel, at);
+        if (!misfit.isEmpty() && misfit != said)
+            qCWarning(lcSettings).noquote() << misfit;
+        said = misfit;
+    }
+    plan();
 }
 
 Display *Timekeeper::display(int number) const

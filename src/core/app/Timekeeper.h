@@ -104,6 +104,7 @@ private:
     bool serveDisplays(const TimeSnapshot &snapshot, qint64 second);
     EncoderInput inputFor(const Display &display, const TimeSnapshot &snapshot) const;
     void followStore(int number);
+    void followZones();
     bool lookingForPort() const;
     // Tells the ticker the next second at which something is due, and how early.
     void plan();
@@ -123,6 +124,7 @@ private:
     bool m_shown = false;
     bool m_choosing = false; // a port choice opens display 1 itself
     TimeSnapshot m_lastTick;
+    std::array<QString, kZonePanels> m_misfits; // what was said of each panel's rule
 };
 
 } // namespace mrv
