@@ -42,21 +42,6 @@ QTime DecodedFrame::shows(int index) const
     return QTime(0, 0).addSecs(seconds % kSecondsPerDay);
 }
 
-qint64 arrivalOffsetMs(const DecodedFrame &frame, const QDateTime &arrival)
-{
-    const QDateTime utc = arrival.toUTC();
-    qint64 best = 0;
-    bool first = true;
-    for (int days : {-1, 0, 1}) {
-        const QDateTime named(utc.date().addDays(days), frame.gmt(), Qt::UTC);
-        const qint64 offset = named.msecsTo(utc);
-        if (first || std::llabs(offset) < std::llabs(best))
-            best = offset;
-        first = false;
-    }
-    return best;
-}
-
 QList<DecodedFrame> FrameDecoder::feed(QByteArrayView bytes)
 {
     QList<DecodedFrame> found;

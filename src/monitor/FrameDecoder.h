@@ -37,12 +37,6 @@ struct DecodedFrame
     friend bool operator==(const DecodedFrame &, const DecodedFrame &) = default;
 };
 
-// How late a frame arrived, in milliseconds: arrival minus the start of the GMT second the frame
-// names. The frame carries no date, so the second is taken on whichever day (the arrival's, the
-// one before or the one after) lies nearest, which keeps frames sent just before midnight and
-// received just after it right. Negative when the sender's clock runs ahead of ours.
-qint64 arrivalOffsetMs(const DecodedFrame &frame, const QDateTime &arrival);
-
 // Finds sync frames in a byte stream that arrives in arbitrary pieces.
 //
 // A frame is FE, second (0..59), minute (0..59), hour (0..23), four zone codes (row 0..31, with or

@@ -5,6 +5,7 @@
 #include "FrameReport.h"
 
 #include "domain/ZoneTable.h"
+#include "domain/FloorDivision.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -24,11 +25,6 @@ constexpr qint64 kSecondsPerDay = 86'400;
 
 // Division rounding towards minus infinity, so that instants before the epoch fall on the
 // right second and day too.
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    const qint64 q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
 
 QString rawHex(const DecodedFrame &frame)
 {

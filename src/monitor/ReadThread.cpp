@@ -4,6 +4,8 @@
 
 #include "ReadThread.h"
 
+#include "domain/FloorDivision.h"
+
 #include <cerrno>
 #include <ctime>
 #include <poll.h>
@@ -29,7 +31,7 @@ qint64 now(clockid_t clock)
 // Whole microseconds, rounded down also before the epoch.
 qint64 floorMicros(qint64 ns)
 {
-    return ns >= 0 ? ns / 1000 : -((-ns + 999) / 1000);
+    return floorDiv(ns, 1000);
 }
 
 } // namespace

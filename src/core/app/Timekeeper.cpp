@@ -5,6 +5,7 @@
 #include "app/Timekeeper.h"
 
 #include "app/SettingsStore.h"
+#include "domain/FloorDivision.h"
 #include "domain/Clock.h"
 #include "domain/DisplayZone.h"
 #include "domain/Logging.h"
@@ -347,8 +348,9 @@ QByteArray Timekeeper::previewNext(int number) const
     const Display *one = display(number);
     if (!one)
         return {};
-    const QDateTime next = m_clock.localNow().addSecs(1);
-    const QDateTime instant = next.addMSecs(-(next.toMSecsSinceEpoch() % 1000));
+    const QDateTime now = m_clock.localNow();
+    const QDateTime instant = now.addMSecs((floorDiv(now.toMSecsSinceEpoch(), 1000) + 1) * 1000
+                                           - now.toMSecsSinceEpoch());
     return one->encode(inputFor(*one, m_engine.at(instant, m_store.settings().zones))).bytes;
 }
 

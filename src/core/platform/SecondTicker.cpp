@@ -5,6 +5,7 @@
 #include "platform/SecondTicker.h"
 
 #include "domain/Clock.h"
+#include "domain/FloorDivision.h"
 #include "platform/WakeTimer.h"
 
 namespace mrv {
@@ -48,7 +49,7 @@ int SecondTicker::msecsToNextSecond(const QDateTime &now)
 qint64 SecondTicker::secondOf(const QDateTime &now)
 {
     const qint64 ms = now.toMSecsSinceEpoch();
-    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    return floorDiv(ms, 1000);
 }
 
 void SecondTicker::tickAt(qint64 second, qint64 earlyUs)

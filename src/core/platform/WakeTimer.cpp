@@ -5,6 +5,7 @@
 #include "platform/WakeTimer.h"
 
 #include "domain/Logging.h"
+#include "domain/FloorDivision.h"
 
 #include "domain/Clock.h"
 
@@ -154,7 +155,7 @@ private:
     static timespec instant(qint64 second, qint64 earlyUs)
     {
         const qint64 ns = -earlyUs * 1000;
-        const qint64 carry = ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
+        const qint64 carry = floorDiv(ns, 1'000'000'000);
         timespec at {};
         at.tv_sec = time_t(second + carry);
         at.tv_nsec = long(ns - carry * 1'000'000'000);
