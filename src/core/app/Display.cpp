@@ -7,7 +7,7 @@
 #include "domain/LineSettings.h"
 #include "domain/Logging.h"
 #include "platform/DeviceFile.h"
-#include "platform/SerialPort.h"
+#include "platform/PortFactory.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -43,11 +43,20 @@ Display::Display(const DisplaySettings &settings, const PortDevice &device, QObj
     : QObject(parent)
     , m_settings(settings)
     , m_device(device)
-    , m_port(new SerialPort(this))
     , m_schedule(settings.intervalSeconds)
 {
-    connect(m_port, &SerialPort::lost, this, &Display::lost);
+    usePortFor(device.path);
     computeLead();
+}
+
+void Display::usePortFor(const QString &device)
+{
+    if (m_port && portKindOf(device) == portKindOf(m_openedDevice))
+        return;
+    delete m_port;
+    m_port = makePort(device, this);
+    m_openedDevice = device;
+    connect(m_port, &Port::lost, this, &Display::lost);
 }
 
 Display::~Display() = default;
@@ -103,6 +112,7 @@ bool Display::openDevice(QString *reason)
         *reason = m_openError = m_device.error;
         return false;
     }
+    usePortFor(m_device.path);
     if (m_port->open(m_device.path, m_settings.lineSettings)) {
         m_openedDevice = m_device.path;
         m_openedLine = m_settings.lineSettings;

@@ -16,7 +16,7 @@
 
 namespace mrv {
 
-class SerialPort;
+class Port;
 
 // What a display is doing, for the Displays window, the tray tip and the journal.
 struct DisplayStatus
@@ -59,7 +59,7 @@ public:
     bool reopen(QString *reason);
     void close();
     bool isOpen() const;
-    SerialPort &port() { return *m_port; }
+    Port &port() { return *m_port; }
 
     // How long before the second the write starts, in microseconds: the characters before the
     // one that marks the second at the line's speed, plus the trim.
@@ -89,11 +89,13 @@ Q_SIGNALS:
 
 private:
     bool openDevice(QString *reason);
+    // A port of the kind the device's name asks for (serial, or a device server's).
+    void usePortFor(const QString &device);
     void computeLead();
 
     DisplaySettings m_settings;
     PortDevice m_device;
-    SerialPort *m_port = nullptr;
+    Port *m_port = nullptr;
     SyncSchedule m_schedule;
     qint64 m_leadUs = 0;
     bool m_retryOpen = false;

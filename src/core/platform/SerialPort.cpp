@@ -40,7 +40,7 @@ SerialPort::SerialPort(QObject *parent)
 { }
 
 SerialPort::SerialPort(QSerialPort *port, QObject *parent)
-    : QObject(parent)
+    : Port(parent)
     , m_port(port)
 {
     m_port->setParent(this);

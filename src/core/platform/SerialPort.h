@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/DeviceFile.h"
+#include "platform/Port.h"
 
 #include <QObject>
 #include <QPointer>
@@ -17,7 +18,7 @@ namespace mrv {
 
 // The one serial line to the display. Write-only, no flow control. Writes the bytes as they
 // are. Opening failures leave the port closed with a reason for the user in errorString().
-class SerialPort : public QObject
+class SerialPort : public Port
 {
     Q_OBJECT
 public:
@@ -29,32 +30,28 @@ public:
     // Opens the device with the line settings text. On failure the port is closed and
     // errorString() names the reason (no such device, busy or locked, permission denied with a
     // hint about the dialout group, unusable line settings). Any earlier loss is forgotten.
-    bool open(const QString &device, const QString &lineSettings);
+    bool open(const QString &device, const QString &lineSettings) override;
     // Harmless when closed. Also forgets an earlier loss.
-    void close();
-    bool isOpen() const;
+    void close() override;
+    bool isOpen() const override;
 
     // Sends the bytes in one piece, without waiting for them to go out. Unsent bytes of an
     // earlier write are dropped first, so the display never receives a stale time. False when
     // the port is closed, there is nothing to send, or the write fails (the port is then lost).
-    bool write(const QByteArray &bytes);
+    bool write(const QByteArray &bytes) override;
 
-    QString errorString() const;
+    QString errorString() const override;
 
     // True after the open port failed under us and closed itself: the adapter was pulled, the
     // other end hung up, or a write failed. A hang-up is noticed when it happens, while the
     // event loop runs, not only at the next write.
-    bool wasLost() const;
+    bool wasLost() const override;
     // When lost: one silent attempt to open the same device with the same settings again. True
     // when the port is open again; that is logged once. Only the device that was lost is
     // opened, never another that has taken its name since: the same USB adapter where the
     // system knows it, else the very device file (a new pseudo-terminal that got the freed
     // number is another device).
-    bool reopenIfLost();
-
-Q_SIGNALS:
-    // The open port failed and was closed; emitted once per loss, with one warning logged.
-    void lost(const QString &reason);
+    bool reopenIfLost() override;
 
 private:
     void onError(QSerialPort::SerialPortError error);
