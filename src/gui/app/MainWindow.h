@@ -109,15 +109,15 @@ private:
     int m_markedPort = 0; // the port item the menu's mark is on, 0 for none
 
     std::array<ZonePanel *, 4> m_panels {};
-    QLabel *m_lblGMT = nullptr;
-    QComboBox *m_cboSync = nullptr;
-    QLabel *m_lblLastSync = nullptr;
-    QPushButton *m_cmdSyncNow = nullptr;
-    QLabel *m_lblClockHealth = nullptr;
-    std::array<QAction *, 6> m_mnuCOM {};
-    QMenu *m_mPopupSys = nullptr;
+    QLabel *m_gmtClock = nullptr;
+    QComboBox *m_syncInterval = nullptr;
+    QLabel *m_lastSync = nullptr;
+    QPushButton *m_syncNowButton = nullptr;
+    QLabel *m_clockHealth = nullptr;
+    std::array<QAction *, 6> m_portItems {};
+    QMenu *m_trayMenu = nullptr;
     QAction *m_startAtLogin = nullptr;
-    QLabel *m_lblNoTray = nullptr;
+    QLabel *m_noTrayNote = nullptr;
 
     bool m_started = false;
     bool m_shutDown = false;

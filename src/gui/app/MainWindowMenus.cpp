@@ -28,15 +28,15 @@ void MainWindow::buildMenus()
         item->setObjectName(QStringLiteral("mnuCOM_%1").arg(n));
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, n] { choosePort(n); });
-        m_mnuCOM[std::size_t(n - 1)] = item;
+        m_portItems[std::size_t(n - 1)] = item;
     }
 
     // The tray's menu: a menu of the window that the menu bar does not show.
-    m_mPopupSys = new QMenu(tr("SysTray"), this);
-    m_mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
-    QAction *restore = m_mPopupSys->addAction(tr("Restore"));
+    m_trayMenu = new QMenu(tr("SysTray"), this);
+    m_trayMenu->setObjectName(QStringLiteral("mPopupSys"));
+    QAction *restore = m_trayMenu->addAction(tr("Restore"));
     restore->setObjectName(QStringLiteral("mnuRestore"));
-    QAction *exit = m_mPopupSys->addAction(tr("Exit"));
+    QAction *exit = m_trayMenu->addAction(tr("Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(restore, &QAction::triggered, this, &MainWindow::restoreFromTray);
     connect(exit, &QAction::triggered, this, &MainWindow::exitProgram);
@@ -49,11 +49,11 @@ void MainWindow::buildMenus()
     QMenu *options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
     options->addAction(m_startAtLogin);
-    m_mPopupSys->insertAction(exit, m_startAtLogin);
-    m_mPopupSys->insertSeparator(exit);
+    m_trayMenu->insertAction(exit, m_startAtLogin);
+    m_trayMenu->insertSeparator(exit);
     // The entry may be added or removed behind the program's back (a desktop's settings).
     connect(options, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
-    connect(m_mPopupSys, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
+    connect(m_trayMenu, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
     showStartAtLogin();
 }
 
@@ -93,8 +93,8 @@ void MainWindow::choosePort(int number)
 
 void MainWindow::showPortMark()
 {
-    for (std::size_t k = 0; k < m_mnuCOM.size(); ++k)
-        m_mnuCOM[k]->setChecked(int(k) + 1 == m_markedPort);
+    for (std::size_t k = 0; k < m_portItems.size(); ++k)
+        m_portItems[k]->setChecked(int(k) + 1 == m_markedPort);
 }
 
 } // namespace mrv
