@@ -21,6 +21,9 @@ using namespace mrv;
 
 namespace {
 
+// How the user reaches or leaves a zone list.
+enum ZoneListVisit { Restored, LeftAfterTyping, EnterPressed, EnteredWithTab };
+
 QByteArray port(int n, const QString &device)
 {
     return QStringLiteral("COM%1=%2\n").arg(n).arg(device).toUtf8();
@@ -155,6 +158,57 @@ private Q_SLOTS:
         // The settings follow the list, and the clock shows the new zone at once.
         QCOMPARE(app.keeper().settings().zones[0].row, rowAfterEnter);
         QTEST(app.find<QLabel>("lblZone1")->text(), "clock");
+    }
+
+    void zoneNameShowsItsStart_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<bool>("wholeNameSelected");
+        QTest::newRow("window back from the tray") << int(Restored) << false;
+        QTest::newRow("list left with Tab after typing") << int(LeftAfterTyping) << false;
+        QTest::newRow("Enter pressed at the end of the name") << int(EnterPressed) << false;
+        QTest::newRow("list entered with Tab") << int(EnteredWithTab) << true;
+    }
+    void zoneNameShowsItsStart()
+    {
+        QFETCH(int, how);
+        AppFixture app;
+        app.trayUp = true;
+        MainWindow &window = app.create();
+        window.start();
+        auto *list = app.find<QComboBox>("cboTimeZone1");
+        list->setCurrentIndex(26);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QLineEdit *edit = list->lineEdit();
+        list->setFocus(Qt::OtherFocusReason);
+        edit->end(false);
+        switch (how) {
+        case Restored:
+            window.hide();
+            window.restoreFromTray();
+            break;
+        case LeftAfterTyping:
+            QTest::keyClick(edit, Qt::Key_Space);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            // The keyboard reaches the completer's list while it is open.
+            QTest::keyClick(QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                              : static_cast<QWidget *>(edit),
+                            Qt::Key_Tab);
+            QVERIFY(!edit->hasFocus());
+            break;
+        case EnterPressed:
+            QTest::keyClick(edit, Qt::Key_Return);
+            break;
+        case EnteredWithTab:
+            app.find("Check1")->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(app.find("Check1"), Qt::Key_Tab, Qt::ShiftModifier);
+            QVERIFY(edit->hasFocus());
+            break;
+        }
+        QCOMPARE(list->currentIndex(), 26);
+        QCOMPARE(edit->cursorPosition(), 0);
+        QTEST(edit->selectedText() == list->currentText(), "wholeNameSelected");
     }
 
     void portMenuAndSync()
