@@ -5,6 +5,8 @@
 #include "MainWindow.h"
 
 #include "Desktop.h"
+#include "DisplayControl.h"
+#include "DisplaysWindow.h"
 #include "ScreenCentre.h"
 #include "Twips.h"
 #include "ZonePanel.h"
@@ -110,6 +112,13 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
     connect(m_tray, &TrayIcon::checkHost, this, &MainWindow::checkTray);
     connect(m_keeper, &Timekeeper::ticked, this, &MainWindow::showTime);
     connect(m_keeper, &Timekeeper::clockHealthChanged, this, &MainWindow::showClockHealth);
+    if (deps.displays) {
+        connect(deps.displays, &DisplayControl::displaysUpdated, this,
+                &MainWindow::showDisplaysInStep);
+        connect(deps.displays, &DisplayControl::displaysChanged, this,
+                &MainWindow::showDisplaysInStep);
+        showDisplaysInStep();
+    }
     refreshTime(); // never show "00:00:00" to a user
     if (deps.tick)
         m_keeper->startTicking();
@@ -220,6 +229,8 @@ bool MainWindow::shutDown()
     m_keeper->stopTicking();
     if (m_dateDialog)
         m_dateDialog->close();
+    if (m_displaysWindow)
+        m_displaysWindow->close();
     m_saved = m_keeper->save();
     m_keeper->port().close();
     m_tray->hide();

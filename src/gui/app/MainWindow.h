@@ -23,6 +23,8 @@ namespace mrv {
 
 class Clock;
 struct ClockHealth;
+class DisplayControl;
+class DisplaysWindow;
 class MessageBoxes;
 class Timekeeper;
 class TimeZoneSource;
@@ -44,6 +46,9 @@ public:
         bool tick = true; // false: whoever made the window drives the ticks
         // Whether a tray host runs now; tests put their own answer here.
         std::function<bool()> trayAvailable;
+        // The displays' settings and state for the Displays window; none: the window is not
+        // offered.
+        DisplayControl *displays = nullptr;
     };
 
     explicit MainWindow(const Dependencies &deps, QWidget *parent = nullptr);
@@ -68,10 +73,13 @@ public:
     void chooseStartAtLogin(bool on);
     // The user clicked a date of zone panel `panel` (1..4): opens the date dialog on it.
     void editDate(int panel, DstSide side);
+    // "Displays…" in the port menu or the tray's: shows the Displays window.
+    void openDisplays();
 
     Timekeeper &timekeeper() { return *m_keeper; }
     TrayIcon *trayIcon() const { return m_tray; }
     DateDialog *dateDialog() const { return m_dateDialog; }
+    DisplaysWindow *displaysWindow() const { return m_displaysWindow; }
 
 Q_SIGNALS:
     // The program should end (Exit, or the shown window was closed).
@@ -92,6 +100,7 @@ private:
     void refreshTime();
     void showPortMark();
     void showStartAtLogin();
+    void showDisplaysInStep();
     void sendToTray();
     bool trayAvailable() const;
     void showWithoutTray();
@@ -117,6 +126,8 @@ private:
     std::array<QAction *, 6> m_portItems {};
     QMenu *m_trayMenu = nullptr;
     QAction *m_startAtLogin = nullptr;
+    QAction *m_openDisplays = nullptr;
+    DisplaysWindow *m_displaysWindow = nullptr;
     QLabel *m_noTrayNote = nullptr;
 
     bool m_started = false;

@@ -7,9 +7,12 @@
 #include "MainWindow.h"
 
 #include "Autostart.h"
+#include "DisplayControl.h"
+#include "DisplaysWindow.h"
 #include "dialogs/MessageBox.h"
 #include "platform/IniFile.h"
 #include "app/Timekeeper.h"
+#include "tray/TrayIcon.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -30,6 +33,13 @@ void MainWindow::buildMenus()
         connect(item, &QAction::triggered, this, [this, n] { choosePort(n); });
         m_portItems[std::size_t(n - 1)] = item;
     }
+    // One item in the port menu and the tray's: the displays are reached from either.
+    m_openDisplays = new QAction(tr("&Displays…"), this);
+    m_openDisplays->setObjectName(QStringLiteral("mnuDisplays"));
+    m_openDisplays->setEnabled(m_deps.displays != nullptr);
+    connect(m_openDisplays, &QAction::triggered, this, &MainWindow::openDisplays);
+    ports->addSeparator();
+    ports->addAction(m_openDisplays);
 
     // The tray's menu: a menu of the window that the menu bar does not show.
     m_trayMenu = new QMenu(tr("SysTray"), this);
@@ -49,12 +59,32 @@ void MainWindow::buildMenus()
     QMenu *options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
     options->addAction(m_startAtLogin);
+    m_trayMenu->insertAction(exit, m_openDisplays);
     m_trayMenu->insertAction(exit, m_startAtLogin);
     m_trayMenu->insertSeparator(exit);
     // The entry may be added or removed behind the program's back (a desktop's settings).
     connect(options, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
     connect(m_trayMenu, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
     showStartAtLogin();
+}
+
+void MainWindow::openDisplays()
+{
+    if (!m_deps.displays || m_shutDown)
+        return;
+    if (!m_displaysWindow)
+        m_displaysWindow = new DisplaysWindow(*m_deps.displays, *m_deps.boxes, this);
+    m_displaysWindow->show();
+    m_displaysWindow->raise();
+    m_displaysWindow->activateWindow();
+}
+
+void MainWindow::showDisplaysInStep()
+{
+    const int on = m_deps.displays ? m_deps.displays->displaysOn() : 0;
+    m_tray->setDisplaysLine(on == 0 ? QString()
+                                    : tr("%1 of %n displays in step", nullptr, on)
+                                              .arg(m_deps.displays->displaysInStep()));
 }
 
 void MainWindow::chooseStartAtLogin(bool on)

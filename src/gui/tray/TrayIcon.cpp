@@ -64,8 +64,28 @@ bool TrayIcon::isVisible() const
 
 void TrayIcon::setStatusLine(const QString &line)
 {
-    const QString name = QStringLiteral("Mirovalent");
-    m_icon.setToolTip(line.isEmpty() ? name : name + QLatin1Char('\n') + line);
+    m_statusLine = line;
+    showToolTip();
+}
+
+void TrayIcon::setDisplaysLine(const QString &line)
+{
+    m_displaysLine = line;
+    showToolTip();
+}
+
+QString TrayIcon::toolTip() const
+{
+    return m_icon.toolTip();
+}
+
+void TrayIcon::showToolTip()
+{
+    QStringList lines {QStringLiteral("Mirovalent")};
+    for (const QString &line : {m_statusLine, m_displaysLine})
+        if (!line.isEmpty())
+            lines << line;
+    m_icon.setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 bool TrayIcon::watchButtons()
