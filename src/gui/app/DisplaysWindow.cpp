@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 namespace mrv {
@@ -115,8 +117,12 @@ DisplaysWindow::DisplaysWindow(DisplayControl &control, MessageBoxes &boxes, QWi
     m_preview->setObjectName(QStringLiteral("displayPreview"));
     m_preview->setReadOnly(true);
     m_preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_preview->setMaximumBlockCount(4);
-    m_preview->setFixedHeight(m_preview->fontMetrics().lineSpacing() * 4 + 12);
+    m_preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Room for its two lines and a scroll bar under them for long strings.
+    m_preview->setFixedHeight(m_preview->fontMetrics().lineSpacing() * 2
+                              + m_preview->horizontalScrollBar()->sizeHint().height()
+                              + 2 * int(m_preview->document()->documentMargin())
+                              + 2 * m_preview->frameWidth());
     m_preview->setAccessibleName(tr("Next string"));
     auto *previewLabel = new QLabel(tr("Ne&xt string of the selected display:"), this);
     previewLabel->setBuddy(m_preview);
