@@ -163,6 +163,11 @@ QString isoMicrosText(qint64 micros)
            + timeOfDayMicros(micros, Qt::UTC) + QLatin1Char('Z');
 }
 
+QString localTimeOfDayText(qint64 micros)
+{
+    return timeOfDayMicros(micros, Qt::LocalTime);
+}
+
 QString frameText(const FrameArrival &a)
 {
     const DecodedFrame &f = a.frame;
@@ -209,6 +214,7 @@ QString frameJson(const FrameArrival &a)
         });
     }
     const QJsonObject object {
+            {QStringLiteral("format"), QStringLiteral("frame")},
             {QStringLiteral("arrival"), isoMicrosText(a.arrivalUs)},
             {QStringLiteral("raw"), rawHex(f)},
             {QStringLiteral("gmt"), hms(f.gmt())},
@@ -241,6 +247,8 @@ QString summaryText(const RunFigures &r)
     }
     if (r.frames > 0)
         text += QStringLiteral(", frames with a wrong DST flag %1").arg(r.wrongDaylightFrames);
+    for (const auto &[format, count] : r.stringCounts)
+        text += QStringLiteral(", %1 %2").arg(format).arg(count);
     return text;
 }
 

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <array>
+#include <utility>
 
 namespace mrv {
 
@@ -64,6 +65,10 @@ QString millisText(qint64 micros);
 // "2027-03-14T06:59:59.000431Z".
 QString isoMicrosText(qint64 micros);
 
+// The time of day of an instant in microseconds since the epoch, on this system's local clock:
+// "07:59:59.000431".
+QString localTimeOfDayText(qint64 micros);
+
 // The frame for people: arrival (local time), raw bytes, GMT, offset and the daylight verdict on
 // one line, then one line per panel with what its display shows and whether its flag holds.
 // Ends with a newline.
@@ -81,11 +86,14 @@ struct RunFigures
     Distribution offsetsUs; // one per frame
     Distribution readDelaysUs; // one per read that returned bytes
     qint64 wrongDaylightFrames = 0; // frames with at least one disagreeing daylight flag
+    // Time strings decoded, per format listened for: {"nmea", 12}. Errors and discarded bytes
+    // above count broken strings and their bytes too, offsets their on-time characters.
+    QList<std::pair<QString, qint64>> stringCounts;
 };
 
 // One line, no newline: counts, then the offsets' p50, p99 and max in milliseconds to 0.01, the
-// read delay's in microseconds, and the frames with a wrong daylight flag. Figures of nothing
-// are left out.
+// read delay's in microseconds, the frames with a wrong daylight flag, then the time strings per
+// format. Figures of nothing are left out.
 QString summaryText(const RunFigures &figures);
 
 } // namespace mrv

@@ -6,12 +6,14 @@
 
 #include "PtySource.h"
 #include "SerialSource.h"
+#include "StringReport.h"
 #include "platform/SignalPipe.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
 #include <cstring>
+#include <utility>
 
 namespace mrv {
 
@@ -29,10 +31,14 @@ Monitor::Monitor(const MonitorOptions &options, std::FILE *out, std::FILE *err, 
     , m_options(options)
     , m_out(out)
     , m_err(err)
+    , m_decoder(options.format, options.line.dataBits < QSerialPort::Data8)
 {
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
-        print(m_err, errorLine(tr("no frame for %1 s").arg(double(m_options.timeoutMs) / 1000.0)));
+        const double seconds = double(m_options.timeoutMs) / 1000.0;
+        print(m_err, errorLine(m_options.format == InputFormat::Frame
+                                       ? tr("no frame for %1 s").arg(seconds)
+                                       : tr("nothing decoded for %1 s").arg(seconds)));
         finish(1);
     });
 }
@@ -75,21 +81,39 @@ void Monitor::take(const QByteArray &bytes, const ReadStamp &stamp)
     if (m_finished)
         return;
     m_figures.readDelaysUs.add(stamp.delayUs);
-    // A frame split over reads arrived with the read that completed it: only then has the
-    // display all of it.
-    const QList<DecodedFrame> frames = m_decoder.feed(bytes);
-    for (const DecodedFrame &frame : frames) {
-        const FrameArrival a = frameArrival(frame, stamp.arrivalUs, stamp.delayUs);
-        m_figures.offsetsUs.add(a.offsetUs);
-        m_figures.wrongDaylightFrames += a.disagreeing().isEmpty() ? 0 : 1;
-        print(m_out, m_options.json ? frameJson(a) + QLatin1Char('\n') : frameText(a));
-        if (m_options.count > 0 && m_figures.offsetsUs.count() >= m_options.count) {
+    bool decoded = false;
+    for (const StreamItem &item : m_decoder.feed(bytes, stamp)) {
+        decoded = report(item) || decoded;
+        if (m_options.count > 0 && m_decoded >= m_options.count) {
             finish(0);
             return;
         }
     }
-    if (!frames.isEmpty() && m_options.timeoutMs > 0)
+    if (decoded && m_options.timeoutMs > 0)
         m_timeout.start(int(m_options.timeoutMs));
+}
+
+bool Monitor::report(const StreamItem &item)
+{
+    if (item.isFrame) {
+        // A frame split over reads arrived with the read that completed it: only then has the
+        // display all of it.
+        const FrameArrival a = frameArrival(item.frame, item.stamp.arrivalUs, item.stamp.delayUs);
+        m_figures.offsetsUs.add(a.offsetUs);
+        m_figures.wrongDaylightFrames += a.disagreeing().isEmpty() ? 0 : 1;
+        print(m_out, m_options.json ? frameJson(a) + QLatin1Char('\n') : frameText(a));
+        ++m_decoded;
+        return true;
+    }
+    const StringArrival a = stringArrival(item);
+    print(m_out, m_options.json ? stringJson(a) + QLatin1Char('\n') : stringText(a));
+    if (!a.string.ok())
+        return false;
+    // The rest of a second's NMEA group marks no second: its lateness says nothing.
+    if (a.onTime)
+        m_figures.offsetsUs.add(a.offsetUs);
+    ++m_decoded;
+    return true;
 }
 
 void Monitor::finish(int status)
@@ -101,6 +125,13 @@ void Monitor::finish(int status)
     m_figures.frames = m_decoder.frames();
     m_figures.errors = m_decoder.errors();
     m_figures.discardedBytes = m_decoder.discardedBytes();
+    for (const auto &[format, listened] :
+         {std::pair {StringFormat::Nmea, InputFormat::Nmea},
+          std::pair {StringFormat::Standard, InputFormat::Standard},
+          std::pair {StringFormat::Nena, InputFormat::Nena}}) {
+        if (m_options.format == InputFormat::Auto || m_options.format == listened)
+            m_figures.stringCounts.append({stringFormatName(format), m_decoder.strings(format)});
+    }
     print(m_err, summaryText(m_figures) + QLatin1Char('\n'));
     Q_EMIT finished(status);
 }

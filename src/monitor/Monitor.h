@@ -7,7 +7,7 @@
 #include "FrameReport.h"
 #include "MonitorOptions.h"
 #include "ReadThread.h"
-#include "FrameDecoder.h"
+#include "StreamDecoder.h"
 
 #include <QObject>
 #include <QStringList>
@@ -19,8 +19,8 @@ namespace mrv {
 
 class ByteSource;
 
-// Listens like a wall-clock display would: reads the line, decodes frames, prints each one and
-// keeps the figures for the summary.
+// Listens like a wall-clock display would: reads the line, decodes frames and time strings,
+// prints each one (and each broken string) and keeps the figures for the summary.
 class Monitor final : public QObject
 {
     Q_OBJECT
@@ -41,14 +41,17 @@ Q_SIGNALS:
 
 private:
     void take(const QByteArray &bytes, const ReadStamp &stamp);
+    // Prints the item and adds it to the figures; true when it decoded.
+    bool report(const StreamItem &item);
     void print(std::FILE *stream, const QString &text);
 
     MonitorOptions m_options;
     std::FILE *m_out;
     std::FILE *m_err;
     ByteSource *m_source = nullptr;
-    FrameDecoder m_decoder;
+    StreamDecoder m_decoder;
     RunFigures m_figures;
+    qint64 m_decoded = 0; // frames and strings
     QTimer m_timeout;
     bool m_finished = false;
 };

@@ -4,6 +4,7 @@
 
 #pragma once
 
+#include "StreamDecoder.h"
 #include "domain/LineSettings.h"
 
 #include <QString>
@@ -19,9 +20,10 @@ struct MonitorOptions
     QString link; // with `pty`: a symlink to create that points at its slave end
     QString settingsText = QStringLiteral("9600,n,8,1");
     LineSettings line;
+    InputFormat format = InputFormat::Auto;
     bool json = false;
-    qint64 count = 0; // stop after this many frames; 0 runs on
-    qint64 timeoutMs = 0; // give up when no frame came for this long; 0 waits for ever
+    qint64 count = 0; // stop after this many frames and strings; 0 runs on
+    qint64 timeoutMs = 0; // give up when nothing decoded for this long; 0 waits for ever
 };
 
 struct ParsedOptions

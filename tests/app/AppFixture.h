@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "dialogs/MessageBox.h"
 #include "platform/SerialPort.h"
+#include "app/SettingsStore.h"
 #include "app/Timekeeper.h"
 #include "domain/TimeZoneSource.h"
 
@@ -107,7 +108,7 @@ struct AppFixture
         for (int n = 1; n <= 6; ++n)
             if (find<QAction>("mnuCOM_", n)->isChecked())
                 s.mark = n;
-        s.open = window->timekeeper().port().isOpen();
+        s.open = window->timekeeper().display(1) && window->timekeeper().display(1)->isOpen();
         return s;
     }
 };

@@ -220,7 +220,7 @@ private Q_SLOTS:
         QCOMPARE(list->count(), 32); // the list never grows
         QCOMPARE(list->currentIndex(), rowAfterEnter);
         // The settings follow the list, and the clock shows the new zone at once.
-        QCOMPARE(app.keeper().settings().zones[0].row, rowAfterEnter);
+        QCOMPARE(app.window->settingsStore().zone(1).row, rowAfterEnter);
         QTEST(app.find<QLabel>("lblZone1")->text(), "clock");
     }
 
@@ -440,7 +440,7 @@ private Q_SLOTS:
         QCOMPARE(app.boxes.texts, QStringList {"Com Port Error"});
         QVERIFY(app.boxes.details.first().contains(missing));
         QCOMPARE(std::pair(app.seen().mark, app.seen().open), std::pair(2, false));
-        QCOMPARE(app.keeper().settings().program.commPort, "5");
+        QCOMPARE(app.window->settingsStore().settings().program.commPort, "5");
         app.find<QAction>("mnuCOM_4")->trigger();
         app.find<QAction>("mnuCOM_4")->trigger(); // the open port again
         QCOMPARE(std::pair(app.seen().mark, app.seen().open), std::pair(4, true));
@@ -620,8 +620,8 @@ private Q_SLOTS:
             "[Zone]\nZone1=abc\nDST1=yes\nZone2=1x\nZone3=32\nZone4=-2\nDST2=3\nDST3=-1\n"
             "[Settings]\nSyncInt=4\n\x01\x02\xff garbage\n",
             1);
-        row("every second, port beyond the menu", "[Settings]\nSyncInt=-1\nCommPort=9\n", 0,
-            {0, -1}, "Every second");
+        row("every second, port beyond the menu", "[Settings]\nSyncInt=-1\nCommPort=9\n", 0, {1, 0},
+            "Every second");
         row("a port that is no number runs on COM 1", "[Settings]\nCommPort=COM3\n", 1);
         row("unusable line settings run on the default ones",
             "[Settings]\nCommPort=2\nSetting=9600,n,8,1.5\n", 2);
@@ -656,15 +656,15 @@ private Q_SLOTS:
         MainWindow &window = app.create(ini);
         const bool opened = window.start();
         auto *check = app.find<QCheckBox>("Check1");
-        app.keeper().settings().zones[0].start.picked = QDate(2026, 5, 5); // clearing forgets it
+        window.settingsStore().pickDstDate(1, true, QDate(2026, 5, 5)); // clearing forgets it
         for (int i = 0; i < clicks; ++i)
             QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
         const Seen seen = app.seen();
         QTEST(seen.rows, "rows");
         QTEST(seen.boxes, "boxes");
-        QCOMPARE(int(app.keeper().settings().zones[0].observeDst), seen.boxes.first());
+        QCOMPARE(int(window.settingsStore().zone(1).observeDst), seen.boxes.first());
         QTEST(seen.dates, "dates");
-        const SyncSchedule &schedule = app.keeper().schedule();
+        const SyncSchedule &schedule = app.keeper().display(1)->schedule();
         QTEST(QList<int>({schedule.interval(), schedule.counter()}), "schedule");
         QTEST(seen.mark, "mark");
         QCOMPARE(seen.open, !busy);

@@ -14,11 +14,16 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace mrv;
+using namespace Qt::StringLiterals;
 
 class TestStartup : public QObject
 {
@@ -58,7 +63,9 @@ private Q_SLOTS:
     {
         PtyPair display;
         AppFixture app;
-        const QByteArray ini = "[Ports]\nCOM1=" + display.slavePath().toUtf8() + "\n";
+        // The service drives only a port its settings name.
+        const QByteArray ini =
+                "[Settings]\nCommPort=1\n[Ports]\nCOM1=" + display.slavePath().toUtf8() + "\n";
         MainWindow &window = app.create(ini);
         QProcess service;
         service.start(MIROVALENT_BINARY, {"--headless", "--config", app.iniPath()});
@@ -100,10 +107,50 @@ private Q_SLOTS:
         QCOMPARE(line.headless, arguments.contains("--headless"));
     }
 
+    // The same file is known however it is reached, and the lock lives where only the user
+    // writes: $XDG_RUNTIME_DIR when it is private, else a private folder of the user's.
+    void oneCopyPerSettingsFile_data()
+    {
+        QTest::addColumn<QString>("secondName"); // how the second copy names the file
+        QTest::addColumn<bool>("fileExists");
+        QTest::addColumn<int>("runtimeMode"); // of $XDG_RUNTIME_DIR; 0: not set
+        QTest::newRow("another spelling") << u"./mrvl.ini"_s << true << 0700;
+        QTest::newRow("a hard link") << u"hard.ini"_s << true << 0700;
+        QTest::newRow("a linked folder") << u"linked/mrvl.ini"_s << true << 0700;
+        QTest::newRow("no file yet, another spelling") << u"./mrvl.ini"_s << false << 0700;
+        QTest::newRow("a runtime folder others may write") << u"./mrvl.ini"_s << true << 0777;
+        QTest::newRow("no runtime folder") << u"./mrvl.ini"_s << true << 0;
+    }
     void oneCopyPerSettingsFile()
     {
-        QTemporaryDir dir;
+        QFETCH(QString, secondName);
+        QFETCH(bool, fileExists);
+        QFETCH(int, runtimeMode);
+        QTemporaryDir dir, runtime;
         const QString ini = dir.filePath("mrvl.ini");
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
+        QVERIFY(::chmod(QFile::encodeName(runtime.path()), runtimeMode ? runtimeMode : 0700) == 0);
+        if (runtimeMode)
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+        if (fileExists) {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QVERIFY(::link(QFile::encodeName(ini), QFile::encodeName(dir.filePath("hard.ini")))
+                    == 0);
+        }
+        QVERIFY(QFile::link(dir.path(), dir.filePath("linked")));
+        const QString folder = QFileInfo(SingleInstance(ini).lockPath()).path();
+        QCOMPARE(folder == runtime.path(), runtimeMode == 0700);
+        struct stat info
+        {
+        };
+        QVERIFY(::lstat(QFile::encodeName(folder), &info) == 0 && S_ISDIR(info.st_mode));
+        QCOMPARE(info.st_uid, ::getuid());
+        QCOMPARE(info.st_mode & 077, 0u);
         // A lock left by a copy that crashed (its process is gone) does not stop a start.
         QString lock;
         {
@@ -114,7 +161,7 @@ private Q_SLOTS:
         QFile stale(lock);
         QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("999999\nmirovalent\n\n") > 0);
         stale.close();
-        SingleInstance first(ini), second(dir.filePath("./mrvl.ini")), other(ini + ".2");
+        SingleInstance first(ini), second(dir.filePath(secondName)), other(ini + ".2");
         QVERIFY(first.claim());
         QVERIFY(other.claim()); // another file, another copy
         QSignalSpy shown(&first, &SingleInstance::activationRequested);

@@ -5,11 +5,10 @@
 #pragma once
 
 // Shared by the fuzz targets: a check that turns a broken promise into a crash libFuzzer keeps,
-// text taken from the input, and the scratch file handed to the settings code.
+// and text taken from the input. The settings targets keep their files in memory (IniMemory),
+// so a run costs no system call and reaches millions of inputs.
 
-#include <QFile>
 #include <QLoggingCategory>
-#include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -29,14 +28,5 @@ inline QString text(FuzzedDataProvider &input)
 // Refused writes are expected here; their warnings would only drown libFuzzer's output.
 inline const bool quiet =
         (QLoggingCategory::setFilterRules("mirovalent.settings.warning=false"), true);
-
-// A file holding exactly these bytes; the same path every time.
-inline QString scratchFile(const QByteArray &bytes)
-{
-    static QTemporaryDir dir;
-    QFile file(dir.filePath("mrvl.ini"));
-    check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "no scratch file");
-    return file.fileName();
-}
 
 } // namespace fuzz

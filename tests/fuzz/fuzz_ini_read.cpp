@@ -6,6 +6,7 @@
 // than a value may hold. The same text saved as UTF-16LE, as Windows-1252 or with CR line ends
 // reads the same as in UTF-8 with LF line ends.
 
+#include "platform/IniDocument.h"
 #include "platform/IniFile.h"
 
 #include "FuzzSupport.h"
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString section = fuzz::text(input), key = fuzz::text(input);
     const QByteArray bytes = QByteArray::fromStdString(input.ConsumeRemainingBytesAsString());
     const auto read = [&](const QByteArray &file) {
-        return mrv::IniFile(fuzz::scratchFile(file)).read(section, key);
+        return mrv::IniDocument(file).read(section, key);
     };
     const QString value = read(bytes);
     fuzz::check(value.toUcs4().size() <= mrv::IniFile::MaximumValueLength, "value too long");

@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <memory>
+
 namespace {
 
 // Blanks and tabs off both ends, as the reader takes them off; other white space stays.
@@ -47,12 +49,6 @@ QString textOf(const QByteArray &file)
     return ansi.isValid() ? ansi(file) : QString::fromLatin1(file);
 }
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -60,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzedDataProvider input(data, size);
     const QString section = fuzz::text(input), key = fuzz::text(input), value = fuzz::text(input);
     const QByteArray before = QByteArray::fromStdString(input.ConsumeRemainingBytesAsString());
-    mrv::IniFile ini(fuzz::scratchFile(before));
+    const auto memory = std::make_shared<mrv::IniMemory>(before);
+    mrv::IniFile ini(QStringLiteral("mrvl.ini"), memory);
 
     // Zone1 in the section written to, and a few names the file holds, found the simple way;
     // each with what it reads as now.
@@ -80,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const bool stored = ini.write(section, key, value);
     fuzz::check(!stored || !value.contains(QRegularExpression("[\r\n]")), "line break stored");
-    const QByteArray after = bytesOf(ini.path());
+    const QByteArray after = memory->content.value_or(QByteArray());
     if (!stored) {
         fuzz::check(after == before, "refused write changed the file");
         return 0;

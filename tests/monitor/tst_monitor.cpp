@@ -5,6 +5,9 @@
 #include "Distribution.h"
 #include "FrameReport.h"
 #include "FrameDecoder.h"
+#include "MonitorOptions.h"
+#include "StreamDecoder.h"
+#include "StringReport.h"
 #include "platform/SerialPort.h"
 #include "domain/SyncFrame.h"
 #include "domain/ZoneTable.h"
@@ -25,10 +28,39 @@
 
 using namespace mrv;
 
+Q_DECLARE_METATYPE(mrv::InputFormat)
+
 namespace {
 
 const QByteArray kExample = QByteArray::fromHex("FE073B170D96051FFF"); // 23:59:07, 13 150 5 31
 const QByteArray kMidnight = QByteArray::fromHex("FE00000000000000FF");
+const QByteArray kPublishedRmc =
+        "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+const QByteArray kRmc = "$GPRMC,235907.00,V,,,,,,,100324,,,*3D\r\n";
+const QByteArray kZda = "$GPZDA,235907.00,10,03,2024,-05,00*42\r\n";
+const QByteArray kGga = "$GPGGA,235959.00,,,,,0,00,,,M,,M,,*49\r\n";
+const QByteArray kStandard = "\x02"
+                             "D:10.03.24;T:7;U:18.59.07;  S!\x03";
+const QByteArray kNena = "\r\n?  070 01:59:07 ITZ=05\r\n";
+
+// Microseconds since the epoch: a UTC second and 431 us into it.
+qint64 justAfter(const QDateTime &utc)
+{
+    return utc.toSecsSinceEpoch() * 1'000'000 + 431;
+}
+
+// What was found, by kind: "frame", "nmea GPZDA", with " same second" for an NMEA follower.
+QStringList kinds(const QList<StreamItem> &items)
+{
+    QStringList out;
+    for (const StreamItem &item : items) {
+        const QString sentence = QString::fromLatin1(item.string.sentence);
+        out << (item.isFrame ? QStringLiteral("frame")
+                             : (stringFormatName(item.string.format) + ' ' + sentence).trimmed()
+                                       + (item.onTime ? "" : " same second"));
+    }
+    return out;
+}
 
 QList<QByteArray> asBytes(const QList<DecodedFrame> &frames)
 {
@@ -323,6 +355,178 @@ private Q_SLOTS:
         QCOMPARE(decoder.discardedBytes() + decoder.frames() * kFrameSize, stream.size());
     }
 
+    // Each string as it decodes, taken in two pieces cut anywhere, with the line a person reads
+    // (after the local arrival time, which depends on the machine's zone).
+    void decodesStrings_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<bool>("sevenBit");
+        QTest::addColumn<QDateTime>("arrival"); // UTC; 431 us into this second
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<qint64>("errors");
+        const auto at = [](int y, int mo, int d, int h, int mi, int s) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+        };
+        const auto row = [](const char *name, const QByteArray &stream, const QDateTime &arrival,
+                            const QStringList &lines, qint64 errors = 0, bool sevenBit = false) {
+            QTest::newRow(name) << stream << sevenBit << arrival << lines << errors;
+        };
+        row("nmea: published RMC, its checksum", kPublishedRmc, at(1994, 3, 23, 12, 35, 19),
+            {"nmea GPRMC  UTC 12:35:19  1994-03-23  synchronised  (+0.43 ms)"});
+        row("nmea: RMC not synchronised, a second late", kRmc, at(2024, 3, 10, 23, 59, 8),
+            {"nmea GPRMC  UTC 23:59:07  2024-03-10  not synchronised  (+1000.43 ms)"});
+        row("nmea: ZDA west of UTC", kZda, at(2024, 3, 10, 23, 59, 7),
+            {"nmea GPZDA  UTC 23:59:07  2024-03-10  zone UTC-05:00  (+0.43 ms)"});
+        row("nmea: ZDA of a half-hour zone, another talker",
+            "$GNZDA,083015.00,11,03,2024,10,30*72\r\n", at(2024, 3, 11, 8, 30, 15),
+            {"nmea GNZDA  UTC 08:30:15  2024-03-11  zone UTC+10:30  (+0.43 ms)"});
+        row("nmea: GGA has no date, so the nearest day, across midnight", kGga,
+            at(2024, 3, 11, 0, 0, 0), {"nmea GPGGA  UTC 23:59:59  (+1000.43 ms)"});
+        row("standard: New York in daylight, change within the hour", kStandard,
+            at(2024, 3, 10, 22, 59, 7),
+            {"standard  local 18:59:07  2024-03-10 Sun  daylight, change within the hour, "
+             "synchronised  (+0.43 ms)"});
+        row("standard: UTC, not synchronised, early",
+            "\x02"
+            "D:11.03.24;T:1;U:08.30.15;# U \x03",
+            at(2024, 3, 11, 8, 30, 14),
+            {"standard  local 08:30:15  2024-03-11 Mon  UTC, not synchronised  (-999.57 ms)"});
+        row("nena: into daylight within a day, not synchronised", kNena, at(2024, 3, 10, 6, 59, 7),
+            {"nena  local 01:59:07  day 070  standard offset UTC-05:00, standard, change into "
+             "daylight within 24 h, not synchronised  (+0.43 ms)"});
+        row("nena: east of UTC, daylight", "\r\n   071 12:00:00 DTZ=-10\r\n",
+            at(2024, 3, 11, 1, 0, 0),
+            {"nena  local 12:00:00  day 071  standard offset UTC+10:00, daylight, synchronised  "
+             "(+0.43 ms)"});
+        row("standard: even parity on a 7-bit line",
+            QByteArray::fromHex("82443AB1302E30332EB2B4BBD43AB7BB553AB1B82E35392E30B7BBA0A0532103"),
+            at(2024, 3, 10, 22, 59, 7),
+            {"standard  local 18:59:07  2024-03-10 Sun  daylight, change within the hour, "
+             "synchronised  (+0.43 ms)"},
+            0, true);
+        row("standard: parity bits on an 8-bit line are noise",
+            QByteArray::fromHex("82443AB1302E30332EB2B4BBD43AB7BB553AB1B82E35392E30B7BBA0A0532103"),
+            at(2024, 3, 10, 22, 59, 7), {});
+        row("noise and strings that never took shape", "\x01\x80$G\x02X\r\r\n?x\n",
+            at(2024, 3, 10, 0, 0, 0), {});
+
+        // Broken strings say what is wrong; the next good one is still found.
+        const auto broken = [&](const char *name, const QByteArray &stream, const QString &line) {
+            row(name, stream, at(2024, 3, 11, 0, 0, 0), {line}, 1);
+        };
+        broken("nmea: bad checksum", QByteArray(kPublishedRmc).replace("*6A", "*6B"),
+               "nmea  NOT DECODED: bad checksum 6B, computed 6A  \"$GPRMC,123519,A,4807.038,N,"
+               "01131.000,E,022.4,084.4,230394,003.1,W*6B\\r\\n\"");
+        broken("nmea: checksum in lower case", "$GPGSV,1,1,00*7a\r\n",
+               "nmea  NOT DECODED: checksum \"7a\" is not two upper-case hex digits  "
+               "\"$GPGSV,1,1,00*7a\\r\\n\"");
+        broken("nmea: a sentence without a time", "$GPGSV,1,1,00*79\r\n",
+               "nmea GPGSV  NOT DECODED: sentence GSV is none of RMC, ZDA, GGA  "
+               "\"$GPGSV,1,1,00*79\\r\\n\"");
+        broken("nmea: ZDA on the 31st of February", "$GPZDA,235907.00,31,02,2024,-05,00*40\r\n",
+               "nmea GPZDA  NOT DECODED: no such date 31,02,2024  "
+               "\"$GPZDA,235907.00,31,02,2024,-05,00*40\\r\\n\"");
+        broken("standard: weekday not the date's",
+               "\x02"
+               "D:10.03.24;T:1;U:18.59.07;  S!\x03",
+               "standard  NOT DECODED: weekday 1, but 2024-03-10 is day 7 of its week  "
+               "\"\\x02D:10.03.24;T:1;U:18.59.07;  S!\\x03\"");
+        broken("nena: day 367", "\r\n   367 12:00:00 STZ=05\r\n",
+               "nena  NOT DECODED: day of the year 367 is not 001..366  "
+               "\"\\r\\n   367 12:00:00 STZ=05\\r\\n\"");
+        broken("nmea: overlong line", "$GPTXT," + QByteArray(80, 'A') + "\r\n",
+               "nmea  NOT DECODED: longer than 82 bytes  \"$GPTXT," + QString(75, 'A') + '"');
+        row("nmea: cut short by the next sentence", "$GPRMC,1235" + kGga, at(2024, 3, 11, 0, 0, 0),
+            {"nmea  NOT DECODED: cut short after 11 bytes  \"$GPRMC,1235\"",
+             "nmea GPGGA  UTC 23:59:59  (+1000.43 ms)"},
+            1);
+        row("standard: cut short by a frame", kStandard.first(20) + kExample,
+            at(2024, 3, 11, 0, 0, 0),
+            {"standard  NOT DECODED: cut short after 20 bytes  \"\\x02D:10.03.24;T:7;U:18\""}, 1);
+    }
+    void decodesStrings()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(bool, sevenBit);
+        QFETCH(QDateTime, arrival);
+        QFETCH(QStringList, lines);
+        QFETCH(qint64, errors);
+        const ReadStamp stamp {justAfter(arrival), 0};
+        for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
+            StreamDecoder decoder(InputFormat::Auto, sevenBit);
+            QList<StreamItem> items = decoder.feed(stream.first(cut), stamp);
+            items += decoder.feed(stream.sliced(cut), stamp);
+            QStringList found;
+            for (const StreamItem &item : items) {
+                if (!item.isFrame)
+                    found << stringText(stringArrival(item)).mid(17).chopped(1);
+            }
+            QCOMPARE((QList {cut, decoder.errors()}), (QList {cut, errors}));
+            QCOMPARE(found, lines);
+        }
+    }
+
+    // One stream with every format in it, read in random pieces: auto finds each, a named
+    // format only its own; an NMEA sentence naming the second of the one before follows it.
+    void tellsFormatsApart_data()
+    {
+        QTest::addColumn<InputFormat>("format");
+        QTest::addColumn<QStringList>("found");
+        QTest::addColumn<qint64>("errors");
+        QTest::newRow("auto") << InputFormat::Auto
+                              << QStringList {"frame",    "nmea GPRMC", "nmea GPZDA same second",
+                                              "standard", "nena",       "frame"}
+                              << 1ll; // the lone FE
+        QTest::newRow("frame") << InputFormat::Frame << QStringList {"frame", "frame"} << 1ll;
+        QTest::newRow("nmea") << InputFormat::Nmea
+                              << QStringList {"nmea GPRMC", "nmea GPZDA same second"} << 0ll;
+        QTest::newRow("standard") << InputFormat::Standard << QStringList {"standard"} << 0ll;
+        QTest::newRow("nena") << InputFormat::Nena << QStringList {"nena"} << 0ll;
+    }
+    void tellsFormatsApart()
+    {
+        QFETCH(InputFormat, format);
+        QFETCH(QStringList, found);
+        QFETCH(qint64, errors);
+        const QByteArray stream =
+                "\n" + kExample + "\xFE" + kRmc + kZda + "\x7F" + kStandard + kNena + kMidnight;
+        QRandomGenerator rng(20260311);
+        StreamDecoder decoder(format);
+        QList<StreamItem> items;
+        for (qsizetype at = 0, length; at < stream.size(); at += length) {
+            length = rng.bounded(1, 12);
+            items += decoder.feed(stream.mid(at, length), ReadStamp {1'000'000 + at, 0});
+        }
+        QCOMPARE(kinds(items), found);
+        QCOMPARE(decoder.errors(), errors);
+        qint64 good = decoder.frames() * kFrameSize;
+        for (const StreamItem &item : items)
+            good += item.isFrame || !item.string.ok() ? 0 : item.string.raw.size();
+        QCOMPARE(decoder.discardedBytes() + good + decoder.pendingBytes(), stream.size());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // empty: the monitor runs
+        QTest::newRow("a format by name") << QStringList {"--format", "nena"} << QString();
+        QTest::newRow("an unknown format")
+                << QStringList {"--format", "ascii"}
+                << "--format needs one of auto, frame, nmea, standard, nena";
+        QTest::newRow("no frames to count")
+                << QStringList {"--count", "0"} << "--count needs a whole number above 0";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const ParsedOptions parsed =
+                parseMonitorOptions(QStringList {"mirovalent-monitor", "--pty"} + arguments);
+        QCOMPARE(parsed.text, error);
+        QCOMPARE(parsed.action,
+                 error.isEmpty() ? ParsedOptions::Action::Run : ParsedOptions::Action::Error);
+    }
+
     // A serial device is read with the line settings asked for, until it goes away: then the
     // monitor ends with a failure. Ending at the frame count is the same whatever the source.
     void readsSerialDevice()
@@ -383,6 +587,50 @@ private Q_SLOTS:
         QCOMPARE(monitor.out().count('\n'), 2);
         QVERIFY(monitor.err().contains("frames 2, errors 0, discarded bytes 2"));
         QVERIFY(!QFileInfo(link).isSymLink()); // removed on exit
+    }
+    // Strings over a pseudo-terminal: a broken sentence is said to be one, a good one is timed
+    // by its '$', and the sentence after it in the same second is not.
+    void stringsOverPty()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("display");
+        MonitorRun monitor(
+                {"--pty", "--link", link, "--json", "--count", "2", "--settings", "4800,e,7,1"});
+        QVERIFY(monitor.ready());
+        SerialPort writer;
+        QVERIFY2(writer.open(link, "4800,e,7,1"), qPrintable(writer.errorString()));
+        const auto sentence = [](const QByteArray &body) {
+            quint8 sum = 0;
+            for (char c : body)
+                sum ^= quint8(c);
+            return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper()
+                   + "\r\n";
+        };
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QByteArray hms = now.toString("HHmmss").toLatin1();
+        QVERIFY(writer.write("$GPRMC,12*00\r\n"
+                             + sentence("GPRMC," + hms + ".00,A,,,,,,,"
+                                        + now.toString("ddMMyy").toLatin1() + ",,,")
+                             + sentence("GPGGA," + hms + ".00,,,,,0,00,,,M,,M,,")));
+        QVERIFY(monitor.process.waitForFinished(5000));
+        QCOMPARE(monitor.process.exitCode(), 0);
+        const QStringList lines = monitor.out().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        const auto json = [&](int i) {
+            return QJsonDocument::fromJson(lines[i].toUtf8()).object();
+        };
+        QVERIFY2(json(0)["error"].toString().startsWith("bad checksum 00"), qPrintable(lines[0]));
+        const QJsonObject rmc = json(1);
+        QCOMPARE((QStringList {rmc["format"].toString(), rmc["time"].toString(),
+                               rmc["date"].toString(), rmc["status"].toString()}),
+                 (QStringList {"nmea", now.toString("HH:mm:ss"), now.toString("yyyy-MM-dd"),
+                               "synchronised"}));
+        const qint64 offset = rmc["offset_us"].toInteger(-99999);
+        QVERIFY2(offset >= 0 && offset < 2'000'000, qPrintable(QString::number(offset)));
+        QVERIFY(rmc["on_time"].toBool() && !json(2)["on_time"].toBool(true));
+        QVERIFY2(monitor.err().contains("frames 0, errors 1,")
+                         && monitor.err().contains(", nmea 2, standard 0, nena 0"),
+                 qPrintable(monitor.err()));
     }
 };
 

@@ -3,6 +3,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "platform/IniFile.h"
+#include "platform/IniStore.h"
 #include "app/SettingsModel.h"
 #include "app/SettingsTable.h"
 
@@ -68,6 +69,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const QByteArray sk("[S]\nK=");
         QTest::newRow("blanks and tabs") << " \t[ S ]\t\n \tK \t= \t4 \t\n"_ba << u"4"_s;
+        QTest::newRow("vertical tabs are blanks") << "\v[\vS\v]\n\vK\v=\v4\v\n"_ba << u"4"_s;
+        QTest::newRow("Ctrl-Z ends the file") << "[S]\nK=4\x1A"_ba << u"4"_s;
+        QTest::newRow("Ctrl-Z inside a value") << "[S]\nK=4\x1Ay\n"_ba << u"4\x1Ay"_s;
+        QTest::newRow("a key without a name") << "[S]\n=1\nK=4\n"_ba << u"4"_s;
         QTest::newRow("double quotes") << "[S]\nK=\" a b \"\n"_ba << u" a b "_s;
         QTest::newRow("single quotes") << "[S]\nK='x'\n"_ba << u"x"_s;
         QTest::newRow("unmatched quotes") << "[S]\nK=\"x'\n"_ba << u"\"x'"_s;
@@ -108,6 +113,84 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(path()) != content.isNull() && bytesOf(path()) == content);
     }
 
+    // Empty names find what Windows finds with them.
+    void emptyNames_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the key without a name") << "S"
+                                                << ""
+                                                << "[S]\nK=2\n=1\n"_ba << u"1"_s;
+        QTest::newRow("the key without a name, blanks around") << "S"
+                                                               << " "
+                                                               << "[S]\n \t\v= 2\n"_ba << u"2"_s;
+        QTest::newRow("keys before the first section") << ""
+                                                       << "k"
+                                                       << "K=1\n[S]\nK=2\n"_ba << u"1"_s;
+        QTest::newRow("none before the first section") << ""
+                                                       << "K"
+                                                       << "[S]\nK=2\n"_ba << QString();
+        QTest::newRow("before the first section, name of blanks")
+                << " \v"
+                << "K"
+                << ";c\n\vK=3\n[S]\n"_ba << u"3"_s;
+    }
+    void emptyNames()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        put(path(), content);
+        QCOMPARE(IniFile(path()).read(section, key), expected);
+        QCOMPARE(IniDocument(content).read(section, key), expected);
+    }
+
+    // A whole file read once, through one descriptor that never blocks: only a regular file
+    // (or a link to one), and what it held when read, however it changes afterwards.
+    void document_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("why"); // null: it reads
+        QTest::newRow("a regular file") << u"file"_s << QString();
+        QTest::newRow("a link to a regular file") << u"link"_s << QString();
+        QTest::newRow("no file") << u"missing"_s << QString();
+        QTest::newRow("a named pipe") << u"fifo"_s << u"not a regular file but a named pipe"_s;
+        QTest::newRow("a folder") << u"folder"_s << u"not a regular file but a folder"_s;
+        QTest::newRow("a link to a device") << u"device"_s << u"not a regular file but a device"_s;
+    }
+    void document()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        const QByteArray name = QFile::encodeName(path());
+        if (kind == u"file" || kind == u"link")
+            put(m_dir->filePath("real.ini"), "[S]\nK=4\n");
+        if (kind == u"file")
+            QVERIFY(QFile::rename(m_dir->filePath("real.ini"), path()));
+        else if (kind == u"link")
+            QVERIFY(::symlink("real.ini", name) == 0);
+        else if (kind == u"fifo")
+            QVERIFY(::mkfifo(name, 0600) == 0);
+        else if (kind == u"folder")
+            QVERIFY(QDir().mkpath(path()));
+        else if (kind == u"device")
+            QVERIFY(::symlink("/dev/null", name) == 0);
+        expectWarnings(!why.isNull());
+        QString whyNot;
+        const std::optional<IniDocument> document = IniDocument::load(path(), &whyNot);
+        QCOMPARE(whyNot, why);
+        QCOMPARE(document.has_value(), why.isNull());
+        if (!document)
+            return;
+        QCOMPARE(document->read("S", "K"), QString(kind == u"missing" ? "" : "4"));
+        put(path(), "[S]\nK=5\n");
+        QCOMPARE(document->read("S", "K"), QString(kind == u"missing" ? "" : "4"));
+        QCOMPARE(IniFile(path()).read("S", "K"), u"5"_s);
+    }
+
     void write_data() // K in section S
     {
         QTest::addColumn<QByteArray>("before"); // null: neither file nor folder
@@ -136,6 +219,9 @@ private Q_SLOTS:
         row("CR section", "[T]\rA"_ba, "[T]\rA\r[S]\rK=5\r"_ba);
         row("bare CR ends a line in a CRLF file", "[S]\r\nK=1\rB=2\r\n"_ba,
             "[S]\r\nK=5\rB=2\r\n"_ba);
+        row("Ctrl-Z stays last, key replaced", "[S]\nK=1\x1A"_ba, "[S]\nK=5\x1A"_ba);
+        row("Ctrl-Z stays last, key added", "[S]\nA=1\x1A"_ba, "[S]\nA=1\nK=5\n\x1A"_ba);
+        row("Ctrl-Z stays last, section added", "[T]\nA=1\n\x1A"_ba, "[T]\nA=1\n[S]\nK=5\n\x1A"_ba);
         row("UTF-8 BOM kept", bom + "[S]\nK=1\n", bom + "[S]\nK=M\xC3\xA4r\n", u"Mär"_s);
         row("BOM only", bom, bom + "[S]\nK=5\n");
         row("Windows-1252 kept", "[S]\nA=M\xE4r\nK=1\n"_ba, "[S]\nA=M\xE4r\nK=\x80 \x9F\n"_ba,
@@ -175,7 +261,7 @@ private Q_SLOTS:
         const QList<IniFile::Entry> stored = {
                 {"S", "K", "1"}, {"T", "K", "Mär"}, {" s\t", "k ", "2"}, {"S", "A", "3"}};
         const QString one = m_dir->filePath("one.ini"), all = m_dir->filePath("all.ini");
-        expectWarnings(2 * refused.size());
+        expectWarnings(3 * refused.size());
         IniFile byOne(one);
         for (const IniFile::Entry &entry : refused)
             QVERIFY(!byOne.write(entry.section, entry.key, entry.value) && !QFileInfo::exists(one));
@@ -184,6 +270,13 @@ private Q_SLOTS:
         QVERIFY(!IniFile(all).writeAll(stored.first(2) + refused + stored.sliced(2)));
         QCOMPARE(bytesOf(one), "[S]\nK=2\nA=3\n[T]\nK=M\xC3\xA4r\n"_ba);
         QCOMPARE(bytesOf(all), bytesOf(one));
+        // Held in memory, the same writes give the same bytes, and the disk is not touched.
+        auto memory = std::make_shared<IniMemory>();
+        IniFile inMemory(u"memory"_s, memory);
+        QVERIFY(!inMemory.writeAll(stored.first(2) + refused + stored.sliced(2)));
+        QCOMPARE(memory->content, std::optional(bytesOf(one)));
+        QCOMPARE(inMemory.read("t", "K"), u"Mär"_s);
+        QVERIFY(!QFileInfo::exists(u"memory"_s));
     }
 
     // A file that cannot be used reads as empty, and a write fails and leaves it as it was.
@@ -275,13 +368,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name"); // ending in '/': a folder
         QTest::addColumn<int>("age"); // seconds since it was written
         QTest::addColumn<bool>("removed");
-        QTest::newRow("left by a killed save") << u"mrvl.ini.qT7XbA"_s << 120 << true;
-        QTest::newRow("another save still writing") << u"mrvl.ini.RtYuIo"_s << 5 << false;
+        const QString ours = u".mrvl.ini~mirovalent-save-"_s;
+        QTest::newRow("left by a killed save") << ours + "qT7XbA" << 120 << true;
+        QTest::newRow("another save still writing") << ours + "RtYuIo" << 5 << false;
         QTest::newRow("a copy named .bak") << u"mrvl.ini.bak"_s << 120 << false;
         QTest::newRow("a copy named as a word") << u"mrvl.ini.Backup"_s << 120 << false;
-        QTest::newRow("one letter more") << u"mrvl.ini.qT7XbAc"_s << 120 << false;
-        QTest::newRow("another file's") << u"other.ini.qT7XbA"_s << 120 << false;
-        QTest::newRow("a folder") << u"mrvl.ini.qT7XbA/"_s << 120 << false;
+        QTest::newRow("a copy named in mixed case") << u"mrvl.ini.BackUp"_s << 3600 << false;
+        QTest::newRow("an old configuration") << u"mrvl.ini.OldCfg"_s << 3600 << false;
+        QTest::newRow("a copy named by date") << u"mrvl.ini.2024Ab"_s << 3600 << false;
+        QTest::newRow("six letters after a dot") << u"mrvl.ini.qT7XbA"_s << 3600 << false;
+        QTest::newRow("one letter more") << ours + "qT7XbAc" << 120 << false;
+        QTest::newRow("not a letter") << ours + "qT7Xb-" << 120 << false;
+        QTest::newRow("another file's") << u".other.ini~mirovalent-save-qT7XbA"_s << 120 << false;
+        QTest::newRow("a folder") << ours + "qT7XbA/" << 120 << false;
     }
     void leftovers()
     {
@@ -299,6 +398,25 @@ private Q_SLOTS:
         put(path(), "[S]\nK=4\n");
         QVERIFY(IniFile(path()).write("S", "K", "5"));
         QCOMPARE(QFileInfo::exists(leftover), !removed);
+        const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        QCOMPARE(QDir(m_dir->path()).entryList(all).size(), removed ? 1 : 2); // nothing new
+    }
+
+    // A save writes through a symbolic link and keeps the file's permissions.
+    void saveKeepsTheFile()
+    {
+        put(m_dir->filePath("real.ini"), "[S]\nK=4\n");
+        QVERIFY(QFile::setPermissions(m_dir->filePath("real.ini"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        QVERIFY(::symlink("real.ini", QFile::encodeName(path())) == 0);
+        QVERIFY(IniFile(path()).write("S", "K", "5"));
+        QVERIFY(QFileInfo(path()).isSymLink());
+        QCOMPARE(bytesOf(m_dir->filePath("real.ini")), "[S]\nK=5\n"_ba);
+        struct stat info
+        {
+        };
+        QVERIFY(::stat(QFile::encodeName(m_dir->filePath("real.ini")), &info) == 0);
+        QCOMPARE(info.st_mode & 07777, 0640u);
     }
 
     void iniFolder_data()
@@ -359,6 +477,10 @@ private Q_SLOTS:
             "Zone1=29\nDST1=1\nDSTRule1= Australia/Sydney \n",
             QDateTime(QDate(2027, 1, 10), QTime(12, 0), Qt::UTC), true,
             "Zone1=29\nDST1=1\nDSTRule1= Australia/Sydney \nDSS1=04 Oct\nDSE1=04 Apr\n");
+        row("a change at 24:00 is written as the day that ends there",
+            "Zone1=8\nDST1=1\nDSTRule1=America/Santiago\n",
+            QDateTime(QDate(2027, 2, 1), QTime(0, 0), Qt::UTC), true,
+            "Zone1=8\nDST1=1\nDSTRule1=America/Santiago\nDSS1=06 Sep\nDSE1=04 Apr\n");
         row("no rule: manual dates as they are", ny + "DSS1=10 Mar\nDSE1=03 Nov\n", change, false,
             ny + "DSS1=10 Mar\nDSE1=03 Nov\n");
         row("an empty rule is manual dates", ny + "DSS1=10 Mar\nDSE1=03 Nov\nDSTRule1=\n", change,

@@ -2,6 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "platform/DeviceFile.h"
 #include "platform/IniFile.h"
 #include "platform/PortMap.h"
 #include "platform/SerialPort.h"
@@ -11,6 +12,8 @@
 #include "Pty.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -20,6 +23,7 @@
 #include <optional>
 
 using namespace mrv;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -38,7 +42,7 @@ struct FailingPort : QSerialPort
 
 const QByteArray kFrame = QByteArray::fromHex("FE073B170D96051FFF"); // 23:59:07, 13 150 5 31
 const QDateTime kNoon(QDate(2024, 3, 31), QTime(12, 0), Qt::UTC);
-constexpr int kNoPick = -2; // -1 is a row too: the list with nothing selected
+constexpr int kNoPick = -2;
 
 } // namespace
 
@@ -66,7 +70,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("interval"); // as the settings held it
         QTest::addColumn<int>("counter");
-        QTest::addColumn<int>("picked"); // the row then picked; kNoPick: none
+        QTest::addColumn<int>("picked"); // the interval then picked, in seconds; kNoPick: none
         QTest::addColumn<bool>("syncNow"); // "Sync Now" after that
         QTest::addColumn<QList<qint64>>("ticks"); // the wall-clock second of each tick
         QTest::addColumn<QList<qint64>>("due"); // the seconds at which a frame falls due
@@ -81,23 +85,23 @@ private Q_SLOTS:
                 seconds << s;
             return seconds;
         };
-        row("start-up on 15 minutes", 0, 0, 1, true, run(1, 1801), {1, 901, 1801});
-        row("60 to 1 minute at 120", 3600, 120, 0, false, run(1, 61), {1, 61});
-        row("1 to 60 minutes at 30", 60, 30, 3, false, run(1, 3600), {3570});
-        row("nothing selected keeps it", 900, 10, -1, false, run(1, 900), {890});
-        row("no interval: every second", 0, 0, -1, true, run(1, 3), {1, 2, 3});
+        row("start-up on 15 minutes", 0, 0, 900, true, run(1, 1801), {1, 901, 1801});
+        row("60 to 1 minute at 120", 3600, 120, 60, false, run(1, 61), {1, 61});
+        row("1 to 60 minutes at 30", 60, 30, 3600, false, run(1, 3600), {3570});
+        row("a day, for a display of its own", 86400, 86398, kNoPick, false, run(1, 3), {2});
+        row("every second", 0, 0, 1, true, run(1, 3), {1, 2, 3});
         row("count near the top", 3600, 32766, kNoPick, false, run(1, 2), {1});
         row("top count, no interval", 0, 32767, kNoPick, false, run(1, 2), {1, 2});
         // The program sleeps between frames: one tick per frame is enough.
         row("only the due seconds tick", 60, 0, kNoPick, true, {1, 61, 121}, {1, 61, 121});
         row("a second ticked twice counts once", 0, 0, kNoPick, true, {1, 1, 2, 2}, {1, 2});
-        row("late by 3 s: the next stays on its second", 60, 0, 0, true, run(1, 59) + run(63, 121),
+        row("late by 3 s: the next stays on its second", 60, 0, 60, true, run(1, 59) + run(63, 121),
             {1, 63, 121});
-        row("a frame due during a suspend goes out at once, then on its second", 60, 0, 0, true,
+        row("a frame due during a suspend goes out at once, then on its second", 60, 0, 60, true,
             run(1, 10) + run(10000, 10021), {1, 10000, 10021});
-        row("clock stepped forward past the due second", 60, 0, 0, true, run(1, 30) + run(100, 121),
-            {1, 100, 121});
-        row("clock set back an hour: same second of the minute", 60, 0, 0, true,
+        row("clock stepped forward past the due second", 60, 0, 60, true,
+            run(1, 30) + run(100, 121), {1, 100, 121});
+        row("clock set back an hour: same second of the minute", 60, 0, 60, true,
             run(1, 30) + run(-3570, -3539), {1, -3539});
         row("clock set back, every second", 0, 0, kNoPick, true, {1, 2, -100, -99}, {1, 2, -99});
     }
@@ -108,9 +112,9 @@ private Q_SLOTS:
         QFETCH(int, picked);
         QFETCH(bool, syncNow);
         QFETCH(QList<qint64>, ticks);
-        SyncSchedule schedule {qint16(interval), qint16(counter)};
+        SyncSchedule schedule {interval, counter};
         if (picked != kNoPick)
-            schedule.chooseInterval(picked);
+            schedule.setInterval(picked);
         if (syncNow)
             schedule.syncNow();
         QVERIFY(!schedule.nextDue()); // nothing known before the first tick
@@ -150,12 +154,14 @@ private Q_SLOTS:
     {
         // Empty: a fresh pseudo-terminal; relative: a link to it, made in a folder of the test's.
         QTest::addColumn<QString>("device");
-        QTest::addColumn<bool>("held"); // another port has it open
+        // Who else holds the device: "port", another port of ours; "program", another program,
+        // by its lock file under the device's own name.
+        QTest::addColumn<QString>("holder");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("outcome"); // what the port is set to, or a piece of the error
         const auto row = [](const char *name, const char *settings, const QString &outcome,
-                            const QString &device = {}, bool held = false) {
-            QTest::newRow(name) << device << held << settings << outcome;
+                            const QString &device = {}, const char *holder = "") {
+            QTest::newRow(name) << device << QString(holder) << settings << outcome;
         };
         row("the usual settings", "9600,n,8,1", "9600 N 8 1");
         row("blanks around fields, capitals", " 19200 , E , 7 , 2 ", "19200 E 7 2");
@@ -163,8 +169,12 @@ private Q_SLOTS:
         row("mark parity, 6 data bits", "115200,M,6,2", "115200 M 6 2");
         row("space parity", "1200,s,8,1", "1200 S 8 1");
         row("no such device", "9600,n,8,1", "No such file", "/dev/mirovalent-no-such-tty");
-        row("held by another port", "9600,n,8,1", "busy or locked", {}, true);
-        row("path too long to lock", "9600,n,8,1", "too long",
+        row("held by another port", "9600,n,8,1", "busy or locked", {}, "port");
+        row("held by another port, opened through a link", "9600,n,8,1", "busy or locked",
+            "by-id/usb-FTDI-if00", "port");
+        row("locked by another program, opened through a link", "9600,n,8,1", "busy or locked",
+            "by-id/usb-FTDI-if00", "program");
+        row("a link too long to name a lock locks the device", "9600,n,8,1", "9600 N 8 1",
             QString(200, 'd') + "/" + QString(60, 'l'));
         row("long path to nothing", "9600,n,8,1", "No such file",
             "/mirovalent-no-such/" + QString(240, 'x'));
@@ -180,13 +190,31 @@ private Q_SLOTS:
     void open()
     {
         QFETCH(QString, device);
-        QFETCH(bool, held);
+        QFETCH(QString, holder);
         QFETCH(QString, settings);
         QFETCH(QString, outcome);
         PtyPair pty;
         SerialPort other;
-        if (held)
+        if (holder == u"port")
             QVERIFY(other.open(pty.slavePath(), "9600,n,8,1"));
+        QProcess program;
+        const QString lock = lockFilePath(pty.slavePath());
+        const auto removeLock = qScopeGuard([&] {
+            if (holder == u"program")
+                QFile::remove(lock);
+            program.kill();
+            program.waitForFinished();
+        });
+        if (holder == u"program") {
+            if (!QFileInfo(QFileInfo(lock).path()).isWritable())
+                QSKIP("the lock folder is not writable here");
+            program.start("sleep", {"60"});
+            QVERIFY(program.waitForStarted());
+            QFile file(lock); // as lockdev writes it
+            QVERIFY(file.open(QIODevice::WriteOnly)
+                    && file.write(QByteArray::number(program.processId()).rightJustified(10) + '\n')
+                               > 0);
+        }
         QTemporaryDir dir;
         if (device.isEmpty()) {
             device = pty.slavePath();
@@ -208,6 +236,39 @@ private Q_SLOTS:
         QCOMPARE(QString::asprintf("%d %c %d %d", raw->baudRate(), "N?EOSM"[raw->parity()],
                                    raw -> dataBits(), raw -> stopBits()),
                  outcome);
+    }
+
+    // One device has one lock, named by the device's own file, under whatever name it is given.
+    void lockFile_data()
+    {
+        QTest::addColumn<QString>("name"); // "PTY": the pseudo-terminal; relative: a link to it
+        QTest::addColumn<QString>(
+                "lock"); // "PTY": the pseudo-terminal's, as another program names it
+        QTest::newRow("the device") << u"PTY"_s << u"PTY"_s;
+        QTest::newRow("a link to it") << u"by-id/usb-FTDI-if00"_s << u"PTY"_s;
+        QTest::newRow("a link to a link to it") << u"link2"_s << u"PTY"_s;
+        QTest::newRow("a bare name") << u"ttyS0"_s << u"/locks/LCK..ttyS0"_s;
+        QTest::newRow("a path outside /dev")
+                << u"/nowhere/tty0"_s << u"/locks/LCK.._nowhere_tty0"_s;
+    }
+    void lockFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, lock);
+        PtyPair pty;
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("by-id")));
+        QVERIFY(QFile::link(pty.slavePath(), dir.filePath("by-id/usb-FTDI-if00")));
+        QVERIFY(QFile::link(dir.filePath("by-id/usb-FTDI-if00"), dir.filePath("link2")));
+        const QString device =
+                name == u"PTY" ? pty.slavePath()
+                : QDir::isRelativePath(name) && name.contains(u'/') || name == u"link2"
+                        ? dir.filePath(name)
+                        : name;
+        // /dev/pts/3 is locked as LCK..pts_3
+        const QString expected =
+                lock == u"PTY" ? "/locks/LCK.." + pty.slavePath().mid(5).replace(u'/', u'_') : lock;
+        QCOMPARE(lockFilePath(device, "/locks"), expected);
     }
 
     // Bytes go out as given, none translated. When nobody reads the other end, the line fills
@@ -306,8 +367,8 @@ private Q_SLOTS:
         device.closeMaster();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*"));
         QVERIFY(!port.write(kFrame));
-        QVERIFY(!port.open(PortDevice {QString(), "“abc” is not a port number"}, "9600,n,8,1"));
-        QCOMPARE(port.errorString(), QString("“abc” is not a port number"));
+        QVERIFY(!port.open(dir.filePath("no-such-device"), "9600,n,8,1"));
+        QVERIFY(port.errorString().contains("no-such-device"));
         QVERIFY(!port.wasLost());
     }
 };

@@ -6,6 +6,7 @@
 // a program that keeps running, checked against an oracle written as data.
 
 #include "FakeClock.h"
+#include "app/SettingsStore.h"
 #include "app/Timekeeper.h"
 #include "domain/TimeZoneSource.h"
 
@@ -137,18 +138,19 @@ private Q_SLOTS:
             file.write(before);
         const FakeClock clock(QDateTime(QDate(2027, 1, 10), QTime(12, 0)));
         const SystemTimeZoneSource zones;
-        Timekeeper keeper(clock, zones, path);
-        keeper.load(QLocale::c());
+        SettingsStore store(path);
+        store.load(QLocale::c());
+        Timekeeper keeper(clock, zones, store);
         QCOMPARE(readFile(path), before); // start-up never writes
         QCOMPARE(QFile::exists(path), !before.isNull());
-        Settings &settings = keeper.settings();
-        settings.zones[0].row = 14;
-        settings.zones[1].row = 22;
-        settings.zones[1].observeDst = DstBox::Ticked;
-        settings.zones[1].start.stored = DayMonth {28, 3};
-        settings.zones[1].end.picked = QDate(2026, 10, 31);
-        settings.zones[3].observeDst = DstBox::Ticked; // no dates
-        QVERIFY(keeper.save());
+        const QDateTime at = clock.now.toUTC();
+        store.chooseRow(1, 14, at);
+        store.chooseRow(2, 22, at);
+        store.chooseObserveDst(2, DstBox::Ticked, at);
+        store.pickDstDate(2, true, QDate(2026, 3, 28));
+        store.pickDstDate(2, false, QDate(2026, 10, 31));
+        store.chooseObserveDst(4, DstBox::Ticked, at); // no dates
+        QVERIFY(store.save(at));
         QTEST(readFile(path), "after");
     }
 
@@ -195,9 +197,10 @@ private Q_SLOTS:
 
         FakeClock clock;
         const SystemTimeZoneSource zones;
-        Timekeeper keeper(clock, zones, path);
         clock.now = instants.first().toLocalTime();
-        keeper.load(QLocale::c()); // started once, then left running
+        SettingsStore store(path);
+        store.load(QLocale::c()); // started once, then left running
+        Timekeeper keeper(clock, zones, store);
         for (const QDateTime &instant : instants) {
             const QDateTime wall = instant.addSecs(offsetAt(system, instant));
             clock.now = QDateTime::fromMSecsSinceEpoch(instant.toMSecsSinceEpoch() + 250,

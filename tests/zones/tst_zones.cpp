@@ -7,6 +7,7 @@
 
 #include "FakeClock.h"
 #include "domain/DstDates.h"
+#include "domain/DstRule.h"
 #include "platform/SecondTicker.h"
 #include "domain/TimeEngine.h"
 #include "domain/TimeZoneSource.h"
@@ -252,6 +253,105 @@ private Q_SLOTS:
                 QCOMPARE(shown.window.start, day(next));
             }
         }
+    }
+
+    // A change at or near local midnight is dated by the wall clock as it runs up to it: the
+    // labels and the dates written for other readers agree. Every database zone that changes
+    // within an hour of midnight, with the period the panel shows on 1 February 2027 (or at
+    // the instant given).
+    void changeDays_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("at");
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QDate>("end");
+        const QDateTime feb(QDate(2027, 2, 1), QTime(0, 0), Qt::UTC);
+        const auto row = [](const char *zone, const QDateTime &at, QDate start, QDate end) {
+            QTest::newRow(zone) << QByteArray(zone) << at << start << end;
+        };
+        // 24:00 into summer: in force since 00:00 -04 on 6 Sep, ends at 24:00 on 3 Apr, which is
+        // 00:00 on 4 Apr as the summer clock runs (03:00 UTC).
+        row("America/Santiago", feb, QDate(2026, 9, 6), QDate(2027, 4, 4));
+        QTest::newRow("America/Santiago, a second before the end")
+                << QByteArray("America/Santiago")
+                << QDateTime(QDate(2027, 4, 4), QTime(2, 59, 59), Qt::UTC) << QDate(2026, 9, 6)
+                << QDate(2027, 4, 4);
+        QTest::newRow("America/Santiago, once it has ended")
+                << QByteArray("America/Santiago")
+                << QDateTime(QDate(2027, 4, 4), QTime(3, 0), Qt::UTC) << QDate(2027, 9, 5)
+                << QDate(2028, 4, 2);
+        row("Africa/Cairo", feb, QDate(2027, 4, 30), QDate(2027, 10, 29));
+        row("Asia/Beirut", feb, QDate(2027, 3, 28), QDate(2027, 10, 31));
+        // 23:00 -02 into 00:00 -01 on Saturday 27 March; 00:00 -01 back to 23:00 on 31 October.
+        row("America/Nuuk", feb, QDate(2027, 3, 27), QDate(2027, 10, 31));
+        row("America/Scoresbysund", feb, QDate(2027, 3, 27), QDate(2027, 10, 31));
+        row("America/Havana", feb, QDate(2027, 3, 14), QDate(2027, 11, 7));
+        row("Atlantic/Azores", feb, QDate(2027, 3, 28), QDate(2027, 10, 31));
+    }
+    void changeDays()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, at);
+        QFETCH(QDate, start);
+        QFETCH(QDate, end);
+        ZonePanelSettings panel;
+        panel.observeDst = DstBox::Ticked;
+        panel.dstRule = zone;
+        const auto written = ruleDates(panel, at);
+        QVERIFY(written);
+        QCOMPARE(written->first, (DayMonth {start.day(), start.month()}));
+        QCOMPARE(written->second, (DayMonth {end.day(), end.month()}));
+        const FakeClock clock(at);
+        const SystemTimeZoneSource source;
+        const DstWindow shown =
+                TimeEngine(clock, source).now({panel, panel, panel, panel}).zones[0].window;
+        QCOMPARE(shown.start, std::optional(start));
+        QCOMPARE(shown.end, std::optional(end));
+    }
+
+    // A rule fits a row whose standard time it keeps and whose display adds its one hour.
+    void dstRuleMisfit_data()
+    {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<DstBox>("box");
+        QTest::addColumn<QString>("why"); // empty: it fits
+        const auto row = [](const char *name, const char *rule, int row, const char *why,
+                            DstBox box = DstBox::Ticked) {
+            QTest::newRow(name) << QByteArray(rule) << row << box << QString(why);
+        };
+        row("namesake", "America/New_York", 7, "");
+        row("another zone of the row", "America/Toronto", 7, "");
+        row("southern zone in its summer", "Australia/Sydney", 29, "");
+        row("another row's zone", "America/New_York", 13,
+            "Zone panel 2 (row 13, (GMT) London): the daylight-saving rule America/New_York does "
+            "not fit: its standard time is GMT-05:00, the row's is GMT+00:00.");
+        row("half-hour daylight saving, half an hour off the row", "Australia/Lord_Howe", 29,
+            "Zone panel 2 (row 29, (GMT + 10:00) Brisbane,Sydney): the daylight-saving rule "
+            "Australia/Lord_Howe does not fit: its standard time is GMT+10:30, the row's is "
+            "GMT+10:00.");
+        row("no daylight saving", "Asia/Tokyo", 27,
+            "Zone panel 2 (row 27, (GMT + 9:00) Tokyo,Seoul): the daylight-saving rule Asia/Tokyo "
+            "does not fit: it keeps no daylight saving within a year.");
+        row("two hours of daylight saving", "Antarctica/Troll", 13,
+            "Zone panel 2 (row 13, (GMT) London): the daylight-saving rule Antarctica/Troll does "
+            "not fit: it moves its clocks by 120 minutes, the display by 60.");
+        row("no row", "Europe/London", -1,
+            "Zone panel 2 (no row): the daylight-saving rule Europe/London does not fit: no zone "
+            "is chosen.");
+        row("a rule the panel does not follow", "America/New_York", 13, "", DstBox::Cleared);
+    }
+    void dstRuleMisfit()
+    {
+        QFETCH(QByteArray, rule);
+        QFETCH(int, row);
+        QFETCH(DstBox, box);
+        ZonePanelSettings panel;
+        panel.row = row;
+        panel.observeDst = box;
+        panel.dstRule = rule;
+        const QDateTime at(QDate(2027, 1, 10), QTime(12, 0), Qt::UTC);
+        QTEST(mrv::dstRuleMisfit(panel, 2, at), "why");
     }
 
     void formats()

@@ -4,6 +4,7 @@
 
 #pragma once
 
+#include "domain/SyncSchedule.h"
 #include "domain/ZonePanelSettings.h"
 
 #include <QByteArray>
@@ -28,9 +29,6 @@ struct ProgramSettings
     bool keepStoredCommPort = false;
     friend bool operator==(const ProgramSettings &, const ProgramSettings &) = default;
 };
-
-// SyncInt for a frame at every second, as the time servers' every-second mode.
-inline constexpr int kEverySecondRow = -1;
 
 struct Settings
 {

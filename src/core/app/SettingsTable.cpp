@@ -48,12 +48,24 @@ const TextSetting DSTRule[4] = {
         {"Zone", "DSTRule4", ""},
 };
 
+namespace display {
+const char *const SectionPrefix = "Display";
+const char *const Port = "Port";
+const char *const Format = "Format";
+const char *const Setting = "Setting";
+const char *const Interval = "Interval";
+const char *const Zone = "Zone";
+const char *const LeadMs = "LeadMs";
+const char *const Unsynced = "Unsynced";
+const char *const Sentences = "Sentences";
+const char *const Talker = "Talker";
+const char *const ZoneSign = "ZoneSign";
+const char *const Template = "Template";
+} // namespace display
+
 } // namespace settings
 
-namespace {
-
-// A decimal whole number: optional sign, ASCII digits, blanks around it; nothing else.
-std::optional<qint64> wholeNumber(const QString &stored)
+std::optional<qint64> parseWholeNumber(const QString &stored)
 {
     const QStringView text = trimmedBlanks(stored);
     qsizetype i = 0;
@@ -74,14 +86,12 @@ std::optional<qint64> wholeNumber(const QString &stored)
     return negative ? -value : value;
 }
 
-} // namespace
-
 int readSetting(const IniFile &file, const IntSetting &setting)
 {
     const QString text = file.read(QLatin1String(setting.section), QLatin1String(setting.key));
     if (text.isEmpty())
         return setting.defaultValue;
-    const std::optional<qint64> value = wholeNumber(text);
+    const std::optional<qint64> value = parseWholeNumber(text);
     if (value && *value >= setting.minimum && *value <= setting.maximum)
         return int(*value);
     qCWarning(lcSettings).noquote()

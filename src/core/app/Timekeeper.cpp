@@ -4,18 +4,14 @@
 
 #include "app/Timekeeper.h"
 
-#include "domain/Logging.h"
-
-#include "platform/PortMap.h"
-#include "platform/SerialPort.h"
-#include "domain/SyncFrame.h"
-#include "platform/WakeTimer.h"
+#include "app/SettingsStore.h"
 #include "domain/Clock.h"
+#include "domain/DisplayZone.h"
+#include "domain/Logging.h"
 #include "platform/SecondTicker.h"
+#include "platform/WakeTimer.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QLoggingCategory>
+#include <algorithm>
 
 namespace mrv {
 
@@ -26,88 +22,114 @@ namespace {
 constexpr qint64 kHealthCheckEvery = 60;
 constexpr qint64 kHealthCheckLeeway = 10;
 
-// Whether the serial lock of the device is held by a running `mirovalent --headless`. The lock
-// file is named after the device's path (without /dev/, slashes as underscores) and holds the
-// process id on its first line.
-bool heldByService(const QString &device)
-{
-    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    for (const char *folder : {"/run/lock", "/var/lock"}) {
-        QFile lock(QStringLiteral("%1/LCK..%2").arg(QLatin1String(folder), name));
-        if (!lock.open(QIODevice::ReadOnly))
-            continue;
-        bool ok = false;
-        const qint64 pid = lock.readLine().trimmed().toLongLong(&ok);
-        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (ok && pid > 0 && command.open(QIODevice::ReadOnly))
-            return command.readAll().split('\0').contains("--headless");
-    }
-    return false;
-}
-
 } // namespace
 
-Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, const QString &iniPath,
+Timekeeper::Timekeeper(const Clock &clock, const TimeZoneSource &zones, SettingsStore &store,
                        QObject *parent)
     : QObject(parent)
     , m_clock(clock)
+    , m_store(store)
     , m_engine(clock, zones)
-    , m_ini(iniPath)
-    , m_port(new SerialPort(this))
     , m_ticker(new SecondTicker(clock, this))
 {
     connect(m_ticker, &SecondTicker::tick, this, &Timekeeper::onTick);
-    // A port lost between two frames is looked for every second from then on.
-    connect(m_port, &SerialPort::lost, this, &Timekeeper::plan);
+    connect(&m_store, &SettingsStore::displayChanged, this, &Timekeeper::followStore);
+    connect(&m_store, &SettingsStore::zonesChanged, this, &Timekeeper::plan);
+    followStore(0);
 }
 
 Timekeeper::~Timekeeper() = default;
 
-void Timekeeper::load(const QLocale &locale)
+void Timekeeper::followStore(int number)
 {
-    m_settings = loadSettings(m_ini, locale);
-    chooseInterval(m_settings.program.syncIntervalRow);
+    const QList<DisplaySettings> wanted = m_store.displays();
+    // Gone: closed and dropped.
+    for (qsizetype i = m_displays.size() - 1; i >= 0; --i) {
+        Display *display = m_displays[i];
+        const bool kept = std::any_of(wanted.cbegin(), wanted.cend(), [&](const auto &settings) {
+            return settings.number == display->number();
+        });
+        if (!kept) {
+            m_displays.removeAt(i);
+            delete display;
+        }
+    }
+    // New or changed: a new one opens at once when ticking has begun, else with openDisplays().
+    for (const DisplaySettings &settings : wanted) {
+        if (number != 0 && settings.number != number)
+            continue;
+        const PortDevice device = m_store.deviceFor(settings);
+        if (Display *display = this->display(settings.number)) {
+            if (!m_choosing)
+                display->update(settings, device);
+            continue;
+        }
+        auto *display = new Display(settings, device, this);
+        // A port lost between two strings is looked for every second from then on.
+        connect(display, &Display::lost, this, &Timekeeper::plan);
+        const auto at = std::find_if(m_displays.begin(), m_displays.end(),
+                                     [&](Display *d) { return d->number() > settings.number; });
+        m_displays.insert(at, display);
+        if (m_lastTickSecond == kNever)
+            continue;
+        QString why;
+        if (!display->open(&why))
+            qCWarning(lcSync).noquote()
+                    << QStringLiteral("Display %1:").arg(settings.number) << why;
+        display->syncNow();
+    }
+    plan();
+    Q_EMIT displaysUpdated();
+}
+
+Display *Timekeeper::display(int number) const
+{
+    for (Display *display : m_displays)
+        if (display->number() == number)
+            return display;
+    return nullptr;
+}
+
+bool Timekeeper::openDisplays(QStringList *reasons)
+{
+    bool all = true;
+    for (Display *display : std::as_const(m_displays)) {
+        QString why;
+        if (display->isOpen() || display->open(&why))
+            continue;
+        all = false;
+        reasons->append(m_displays.size() > 1 ? tr("Display %1: %2").arg(display->number()).arg(why)
+                                              : why);
+    }
+    plan();
+    return all;
+}
+
+void Timekeeper::closeDisplays()
+{
+    for (Display *display : std::as_const(m_displays))
+        display->close();
 }
 
 bool Timekeeper::reload(const QLocale &locale, QString *reason)
 {
-    QFile file(m_ini.path());
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
+    if (!m_store.reload(locale, reason))
         return false;
+    for (Display *display : std::as_const(m_displays)) {
+        if (display->isOpen())
+            continue;
+        QString why;
+        if (!display->reopen(&why))
+            qCWarning(lcSync).noquote()
+                    << QStringLiteral("Display %1:").arg(display->number()) << why;
     }
-    file.close();
-    load(locale);
-    plan(); // the interval may have changed
-    const ProgramSettings &program = m_settings.program;
-    const bool samePort = deviceForPort(program.commPort, m_ini).path == m_openedDevice
-                          && program.lineSettings == m_openedLine;
-    if ((m_port->isOpen() || m_port->wasLost()) && samePort)
-        return true;
-    m_port->close();
-    QString why;
-    if (!openPort(&why)) {
-        qCWarning(lcSync).noquote() << why;
-        keepTryingPort();
-    }
-    return true;
-}
-
-void Timekeeper::keepTryingPort()
-{
-    m_retryOpen = true;
     plan();
-}
-
-bool Timekeeper::save()
-{
-    return saveSettings(m_ini, m_settings, now().gmt);
+    return true;
 }
 
 TimeSnapshot Timekeeper::now() const
 {
-    return m_engine.now(m_settings.zones);
+    return m_engine.now(m_store.settings().zones);
 }
 
 void Timekeeper::startTicking()
@@ -132,11 +154,16 @@ void Timekeeper::tick()
 
 void Timekeeper::onTick(const QDateTime &now, qint64 second, bool clockStepped)
 {
-    m_lastTick = m_engine.at(now, m_settings.zones);
-    // The frame is the part that has to be on time: it goes out before anything is shown.
-    const bool sent = sendFrameIfDue(m_lastTick, second);
+    // The instant is the second itself, also when the wake-up came a little ahead of it for a
+    // display's lead.
+    const QDateTime instant = now.addMSecs(second * 1000 - now.toMSecsSinceEpoch());
+    m_lastTick = m_engine.at(instant, m_store.settings().zones);
+    // The strings are the part that has to be on time: they go out before anything is shown.
+    const bool sent = serveDisplays(m_lastTick, second);
     m_lastTickSecond = second;
     Q_EMIT ticked(m_lastTick, sent);
+    if (sent)
+        Q_EMIT displaysUpdated();
     // A stepped clock is looked at again at once; so is one set back (even where the timer
     // could not tell), whose next look would otherwise be far off.
     if (m_nextHealthCheck != kNever
@@ -146,6 +173,41 @@ void Timekeeper::onTick(const QDateTime &now, qint64 second, bool clockStepped)
         m_nextHealthCheck = second + kHealthCheckEvery;
     }
     plan();
+}
+
+EncoderInput Timekeeper::inputFor(const Display &display, const TimeSnapshot &snapshot) const
+{
+    EncoderInput input;
+    input.utc = snapshot.gmt;
+    input.zone = zoneFactsAt(display.settings().zone, snapshot, m_store.settings().zones);
+    input.synchronised = m_health.state != ClockHealth::State::NotSynchronised;
+    input.zoneCodes = snapshot.codes();
+    return input;
+}
+
+bool Timekeeper::serveDisplays(const TimeSnapshot &snapshot, qint64 second)
+{
+    struct Due
+    {
+        Display *display;
+        Encoded encoded;
+    };
+    QList<Due> due;
+    for (Display *display : std::as_const(m_displays))
+        if (display->dueAt(second))
+            due.append({display, display->encode(inputFor(*display, snapshot))});
+    // Every string is ready before the first write; the longest lead goes first, and each of
+    // the others when its own lead comes.
+    std::stable_sort(due.begin(), due.end(), [](const Due &a, const Due &b) {
+        return a.display->leadUs() > b.display->leadUs();
+    });
+    bool sent = false;
+    for (const Due &one : std::as_const(due)) {
+        if (one.display != due.first().display)
+            m_ticker->waitUntil(second, one.display->leadUs());
+        sent |= one.display->send(one.encoded, snapshot.gmt);
+    }
+    return sent;
 }
 
 void Timekeeper::setShown(bool shown)
@@ -178,7 +240,7 @@ void Timekeeper::checkClockHealth()
         case ClockHealth::State::NotSynchronised:
             qCWarning(lcClock).noquote().nospace()
                     << line << " (maximum error " << health.maxErrorUs / 1000
-                    << " ms); the display still gets its frames";
+                    << " ms); the displays' strings say so where they can";
             break;
         case ClockHealth::State::Unknown:
             qCInfo(lcClock).noquote() << line << "(the kernel cannot be asked)";
@@ -191,7 +253,8 @@ void Timekeeper::checkClockHealth()
 
 bool Timekeeper::lookingForPort() const
 {
-    return !m_port->isOpen() && (m_port->wasLost() || m_retryOpen);
+    return std::any_of(m_displays.cbegin(), m_displays.cend(),
+                       [](const Display *display) { return display->lookingForPort(); });
 }
 
 void Timekeeper::plan()
@@ -201,85 +264,85 @@ void Timekeeper::plan()
     qint64 next = kNever;
     if (m_shown || lookingForPort())
         next = m_lastTickSecond + 1;
-    if (const std::optional<qint64> due = m_schedule.nextDue())
-        next = qMin(next, *due);
+    for (const Display *display : std::as_const(m_displays))
+        if (const std::optional<qint64> due = display->nextDue())
+            next = qMin(next, *due);
     const qint64 look = m_nextHealthCheck;
     if (look != kNever && (next < look || next > look + kHealthCheckLeeway))
         next = qMin(next, look);
-    // Nothing at all due (not ticking): the ticker is not running and keeps this for later.
-    m_ticker->tickAt(next == kNever ? m_lastTickSecond + kHealthCheckEvery : next);
-}
-
-bool Timekeeper::sendFrameIfDue(const TimeSnapshot &snapshot, qint64 second)
-{
-    bool due = m_schedule.tick(second);
-    // A display whose adapter was pulled is looked for at every tick, and gets its time as soon
-    // as it is back, whatever the interval; so does one that could not be opened at start.
-    if (!m_port->isOpen() && m_port->wasLost() && m_port->reopenIfLost())
-        due = true;
-    QString why;
-    if (!m_port->isOpen() && m_retryOpen && openPort(&why)) {
-        qCInfo(lcSync).noquote() << "The serial port" << m_openedDevice << "is open.";
-        due = true;
+    if (next == kNever) {
+        // Nothing at all due (not ticking): the ticker is not running and keeps this for later.
+        m_ticker->tickAt(m_lastTickSecond + kHealthCheckEvery);
+        return;
     }
-    if (!due || !m_port->isOpen())
-        return false;
-    return m_port->write(buildSyncFrame(snapshot.gmt, snapshot.codes()));
-}
-
-bool Timekeeper::openPort(QString *reason)
-{
-    const PortDevice target = deviceForPort(m_settings.program.commPort, m_ini);
-    if (target.path.isEmpty()) {
-        m_port->close();
-        *reason = target.error;
-        return false;
-    }
-    if (m_port->open(target.path, m_settings.program.lineSettings)) {
-        m_openedDevice = target.path;
-        m_openedLine = m_settings.program.lineSettings;
-        m_retryOpen = false;
-        return true;
-    }
-    // The port's reason names the device and says why.
-    *reason = m_port->errorString();
-    if (!reason->contains(target.path))
-        *reason = QStringLiteral("%1: %2").arg(target.path, *reason);
-    if (heldByService(target.path))
-        *reason += QLatin1Char(' ')
-                   + QCoreApplication::translate(
-                           "mrv::Timekeeper",
-                           "The Mirovalent service drives this display; stop it first with "
-                           "\"sudo systemctl stop mirovalent-sync\".");
-    return false;
+    // One wake-up serves every display due then, as early as the longest lead asks.
+    std::optional<qint64> lead;
+    for (const Display *display : std::as_const(m_displays))
+        if (display->isOpen() && display->nextDue() == next)
+            lead = qMax(lead.value_or(display->leadUs()), display->leadUs());
+    m_ticker->tickAt(next, lead.value_or(0));
 }
 
 bool Timekeeper::choosePort(int number, QString *reason)
 {
-    if (m_port->isOpen())
-        m_port->close();
-    m_settings.program.commPort = QString::number(number);
-    m_settings.program.keepStoredCommPort = false;
-    m_retryOpen = false; // the user's choice stands, untried, until the next one
-    const bool opened = openPort(reason);
+    m_choosing = true;
+    m_store.choosePort(number);
+    m_choosing = false;
+    Display *first = display(1);
+    if (!first)
+        return false;
+    first->update(*m_store.display(1), m_store.deviceFor(*m_store.display(1)));
+    // The user's choice stands, untried, until the next one; the same port picked again is
+    // opened afresh, so a device that came back under its name is taken.
+    const bool opened = first->reopen(reason);
+    if (!opened)
+        first->close();
     plan();
+    Q_EMIT displaysUpdated();
     return opened;
 }
 
 void Timekeeper::chooseInterval(int row)
 {
-    m_settings.program.syncIntervalRow = row;
-    if (row == kEverySecondRow)
-        m_schedule.sendEverySecond();
-    else
-        m_schedule.chooseInterval(row);
-    plan();
+    m_store.chooseInterval(row);
 }
 
 void Timekeeper::syncNow()
 {
-    m_schedule.syncNow();
+    for (Display *display : std::as_const(m_displays))
+        display->syncNow();
     plan();
+}
+
+void Timekeeper::sendNow(int number)
+{
+    if (Display *one = display(number))
+        one->syncNow();
+    plan();
+}
+
+DisplayStatus Timekeeper::displayStatus(int number) const
+{
+    const Display *one = display(number);
+    return one ? one->status() : DisplayStatus {};
+}
+
+QByteArray Timekeeper::previewNext(int number) const
+{
+    const Display *one = display(number);
+    if (!one)
+        return {};
+    const QDateTime next = m_clock.localNow().addSecs(1);
+    const QDateTime instant = next.addMSecs(-(next.toMSecsSinceEpoch() % 1000));
+    return one->encode(inputFor(*one, m_engine.at(instant, m_store.settings().zones))).bytes;
+}
+
+int Timekeeper::displaysInStep() const
+{
+    return int(std::count_if(m_displays.cbegin(), m_displays.cend(), [](const Display *display) {
+        const DisplayStatus status = display->status();
+        return status.state == DisplayStatus::State::Sending && !status.lastBytes.isEmpty();
+    }));
 }
 
 } // namespace mrv

@@ -4,12 +4,11 @@
 
 #pragma once
 
-#include "platform/IniFile.h"
-#include "app/SettingsModel.h"
-#include "domain/SyncSchedule.h"
-#include "platform/ClockHealth.h"
+#include "app/Display.h"
 #include "domain/TimeEngine.h"
+#include "platform/ClockHealth.h"
 
+#include <QList>
 #include <QObject>
 
 #include <limits>
@@ -19,39 +18,25 @@ namespace mrv {
 
 class Clock;
 class SecondTicker;
-class SerialPort;
+class SettingsStore;
 class TimeZoneSource;
 class WakeTimer;
 
-// The program's state and its time: the settings, the schedule, the port to the display and
-// the second tick. Each tick reads the clock once, writes the frame when one is due, and only
-// then hands the same reading to whoever shows it.
+// Keeps the time: the second tick, the one instant of each tick, the wake-up plan and the
+// clock's health. Each tick reads the clock once, hands that instant to every display that is
+// due (the one with the longest lead first), and only then to whoever shows it. The displays
+// follow the settings store: added, changed and removed as it announces.
 //
-// It wakes only when something is due: the next second while the window is shown, while frames
-// go out every second, or while a port is being looked for; else the next frame, the next look
-// at the system clock's health (about once a minute), or a step of the clock.
+// It wakes only when something is due: the next second while the window is shown, while
+// strings go out every second, or while a port is being looked for; else the next string, the
+// next look at the system clock's health (about once a minute), or a step of the clock.
 class Timekeeper : public QObject
 {
     Q_OBJECT
 public:
-    Timekeeper(const Clock &clock, const TimeZoneSource &zones, const QString &iniPath,
+    Timekeeper(const Clock &clock, const TimeZoneSource &zones, SettingsStore &store,
                QObject *parent = nullptr);
     ~Timekeeper() override;
-
-    // Reads the settings file into the settings, and the interval into the schedule.
-    void load(const QLocale &locale);
-    // Reads the settings file again and applies it from the next tick; a port whose device or
-    // line settings changed is opened again. A file that cannot be read keeps the settings as
-    // they are: false, with the reason.
-    bool reload(const QLocale &locale, QString *reason);
-    // Writes the settings as one atomic save. False when the save failed.
-    bool save();
-
-    Settings &settings() { return m_settings; }
-    const Settings &settings() const { return m_settings; }
-    const SyncSchedule &schedule() const { return m_schedule; }
-    SerialPort &port() { return *m_port; }
-    const IniFile &iniFile() const { return m_ini; }
 
     // The time now, from a fresh reading, for showing between ticks.
     TimeSnapshot now() const;
@@ -62,7 +47,7 @@ public:
     // also asks for the system clock's health.
     void startTicking();
     void stopTicking();
-    // One tick: reads the clock, sends the frame when one is due, then emits ticked().
+    // One tick now: reads the clock, sends what is due, then emits ticked().
     void tick();
     // Whether someone watches the clocks: then a tick comes every second.
     void setShown(bool shown);
@@ -77,38 +62,56 @@ public:
     // Asks for the verdict now; logs it when the state changed.
     void checkClockHealth();
 
-    // Opens the port the settings name. False, with a reason that names the device, when it
-    // cannot be opened.
-    bool openPort(QString *reason);
-    // After a failed openPort(): the port is tried again, silently, every second, and the
-    // display gets a frame as soon as it opens.
-    void keepTryingPort();
-    // The user picked port n: the settings keep it even when it cannot be opened.
+    // Opens the port of every display that is on. False when one could not be opened: each
+    // reason names the display and its device, and those displays are tried again, silently,
+    // every second, and get their time as soon as they open.
+    bool openDisplays(QStringList *reasons);
+    void closeDisplays();
+    // Reads the settings again, on purpose: a display whose device or line settings changed is
+    // opened again, and so is one that is away (its name may stand for a new device now). A
+    // file that cannot be used keeps everything: false, with the reason.
+    bool reload(const QLocale &locale, QString *reason);
+
+    // The user picked COM n for display 1: the settings keep it even when it cannot be opened,
+    // and it is not tried again until the next choice.
     bool choosePort(int number, QString *reason);
-    // The user picked a row of the interval list.
+    // The user picked a row of display 1's interval list.
     void chooseInterval(int row);
-    // "Sync Now" and a successful start: a frame goes out at the next tick.
+    // "Sync Now" and a successful start: every display gets its string at the next tick.
     void syncNow();
+    // One display gets its string at the next tick.
+    void sendNow(int number);
+
+    QList<Display *> displays() const { return m_displays; }
+    Display *display(int number) const;
+    DisplayStatus displayStatus(int number) const;
+    // The string the display would get at the next second, as it would go out now.
+    QByteArray previewNext(int number) const;
+    int displaysOn() const { return int(m_displays.size()); }
+    // Displays whose port is open and that got their latest string.
+    int displaysInStep() const;
 
 Q_SIGNALS:
-    // After each tick; `frameSent` when a frame went out in it.
-    void ticked(const mrv::TimeSnapshot &snapshot, bool frameSent);
+    // After each tick; `sent` when a string went out in it.
+    void ticked(const mrv::TimeSnapshot &snapshot, bool sent);
     // The verdict on the system clock changed, or its summary did.
     void clockHealthChanged(const mrv::ClockHealth &health);
+    // A tick sent something, or a display came, went or changed.
+    void displaysUpdated();
 
 private:
     void onTick(const QDateTime &now, qint64 second, bool clockStepped);
-    bool sendFrameIfDue(const TimeSnapshot &snapshot, qint64 second);
+    bool serveDisplays(const TimeSnapshot &snapshot, qint64 second);
+    EncoderInput inputFor(const Display &display, const TimeSnapshot &snapshot) const;
+    void followStore(int number);
     bool lookingForPort() const;
-    // Tells the ticker the next second at which something is due.
+    // Tells the ticker the next second at which something is due, and how early.
     void plan();
 
     const Clock &m_clock;
+    SettingsStore &m_store;
     TimeEngine m_engine;
-    IniFile m_ini;
-    Settings m_settings;
-    SyncSchedule m_schedule;
-    SerialPort *m_port = nullptr;
+    QList<Display *> m_displays; // by number
     SecondTicker *m_ticker = nullptr;
     KernelClockHealth m_kernelHealth;
     const ClockHealthSource *m_healthSource = &m_kernelHealth;
@@ -118,10 +121,8 @@ private:
     qint64 m_nextHealthCheck = kNever; // second of the next look; never before ticking starts
     qint64 m_lastTickSecond = kNever; // of the latest tick; kNever before the first
     bool m_shown = false;
+    bool m_choosing = false; // a port choice opens display 1 itself
     TimeSnapshot m_lastTick;
-    QString m_openedDevice; // the device and line settings of the latest successful open
-    QString m_openedLine;
-    bool m_retryOpen = false;
 };
 
 } // namespace mrv

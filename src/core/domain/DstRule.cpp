@@ -137,4 +137,10 @@ DstPeriod dstPeriodAt(const QTimeZone &zone, const QDateTime &instant)
     return period;
 }
 
+QDate changeDay(const QTimeZone &zone, const QDateTime &change)
+{
+    const int offsetBefore = zone.offsetFromUtc(change.addSecs(-1));
+    return change.toUTC().addSecs(offsetBefore).date();
+}
+
 } // namespace mrv

@@ -31,4 +31,9 @@ QList<QByteArray> dstRuleZones(int row, const QDateTime &at);
 // database says at the instant, from the very second of a change.
 DstPeriod dstPeriodAt(const QTimeZone &zone, const QDateTime &instant);
 
+// The calendar day a change falls on, as the zone's wall clock runs up to it. A change at 24:00
+// is on the day that ends there, even though the clock set back reads 23:00 the day before, and
+// a change at 23:00 is on that day, even though the clock set forward reads 00:00 the next.
+QDate changeDay(const QTimeZone &zone, const QDateTime &change);
+
 } // namespace mrv

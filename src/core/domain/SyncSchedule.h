@@ -11,6 +11,9 @@
 
 namespace mrv {
 
+// The row of the interval list that stands for a frame every second, as SyncInt stores it.
+inline constexpr int kEverySecondRow = -1;
+
 // When the next frame is due: the chosen interval and the count of wall-clock seconds towards
 // it. The count follows the seconds that elapsed between ticks, not the number of ticks, so a
 // late wake-up, a busy machine or a suspend neither shifts nor skips a frame: a frame that fell
@@ -19,21 +22,22 @@ namespace mrv {
 class SyncSchedule
 {
 public:
-    explicit SyncSchedule(qint16 interval = 0, qint16 counter = 0)
+    explicit SyncSchedule(qint32 interval = 1, qint32 counter = 0)
         : m_interval(interval)
         , m_counter(counter)
     { }
 
     // The texts of the interval list, rows 0..3.
     static QStringList intervalTexts();
-    // Sync ticks for a list row (60, 900, 1800, 3600); 0 for a row outside the list.
-    static qint16 intervalForRow(int row);
+    // Seconds for a row of the list (60, 900, 1800, 3600), and 1 for kEverySecondRow (and any
+    // other row outside the list).
+    static qint32 intervalForRow(int row);
+    // The list's row for an interval: kEverySecondRow for every second; none for one the list
+    // does not have.
+    static std::optional<int> rowForInterval(qint32 seconds);
 
-    // The user picked a row: the interval follows it; a row outside the list leaves it as it
-    // is. The count is not touched.
-    void chooseInterval(int row);
-    // A frame every second, as with no interval chosen.
-    void sendEverySecond() { m_interval = 0; }
+    // Seconds between frames from now on (1: every second). The count is not touched.
+    void setInterval(qint32 seconds) { m_interval = seconds; }
     // "Sync Now" (and a successful start-up): a frame at the next second.
     void syncNow();
     // A tick at wall-clock `second` (since 1970 UTC): counts the seconds since the previous
@@ -46,14 +50,14 @@ public:
     // first tick.
     std::optional<qint64> nextDue() const;
 
-    qint16 interval() const { return m_interval; }
-    qint16 counter() const { return m_counter; }
+    qint32 interval() const { return m_interval; }
+    qint32 counter() const { return m_counter; }
 
 private:
     static constexpr qint64 kNoTick = std::numeric_limits<qint64>::min();
 
-    qint16 m_interval = 0;
-    qint16 m_counter = 0;
+    qint32 m_interval = 1;
+    qint32 m_counter = 0;
     qint64 m_lastSecond = kNoTick;
     // "Sync Now" is waiting for its second: that frame starts the count afresh, wherever the
     // count stood (a sleeping program's count is only brought up to date at its next tick).

@@ -55,12 +55,12 @@ TimeSnapshot TimeEngine::at(const QDateTime &local,
         QDateTime shown = snapshot.gmt.addSecs(zoneOffset(panel.row));
         if (panel.followsDstRule()) {
             // The database decides at the instant itself, to the second of a change; the labels
-            // show the change days on the rule zone's own calendar.
+            // show the change days on the rule zone's own calendar, as ruleDates() writes them.
             const QTimeZone &rule = ruleZone(panel.dstRule);
             const DstPeriod period = dstPeriodAt(rule, snapshot.gmt);
             zone.daylight = period.daylight;
             const auto day = [&rule](const QDateTime &at) {
-                return at.isValid() ? std::optional(at.toTimeZone(rule).date()) : std::nullopt;
+                return at.isValid() ? std::optional(changeDay(rule, at)) : std::nullopt;
             };
             zone.window = {day(period.start), day(period.end)};
             const QDateTime &next = period.daylight ? period.end : period.start;

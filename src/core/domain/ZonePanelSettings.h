@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QString>
 
 #include <optional>
 #include <utility>
@@ -51,8 +52,15 @@ void chooseDstRule(ZonePanelSettings &panel, const QByteArray &zoneId, const QDa
 std::optional<DayMonth> dayMonthOf(const DstDate &date);
 
 // The daylight-saving period a panel that follows a rule shows at `at`, as the rule zone's own
-// calendar dates; none for a panel on manual dates or a rule that announces no period.
+// calendar dates (each change on the day its wall clock runs up to it: see changeDay()); none
+// for a panel on manual dates or a rule that announces no period.
 std::optional<std::pair<DayMonth, DayMonth>> ruleDates(const ZonePanelSettings &panel,
                                                        const QDateTime &at);
+
+// Why the rule that panel number `panel` (1 to 4) follows cannot drive its row at `at`, as one
+// line naming the panel, the row and the rule: a standard time other than the row's, no daylight
+// saving within a year, or a daylight shift other than the one hour the display adds. Empty when
+// the rule fits, and for a panel that follows no rule.
+QString dstRuleMisfit(const ZonePanelSettings &settings, int panel, const QDateTime &at);
 
 } // namespace mrv

@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <limits>
 #include <poll.h>
 #include <sys/stat.h>
 
@@ -22,8 +24,9 @@ std::optional<DeviceFile> fileOf(int result, const struct stat &info)
 {
     if (result != 0 || !S_ISCHR(info.st_mode))
         return std::nullopt;
-    return DeviceFile {info.st_rdev,
-                       qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+    // Kept as seconds and nanoseconds: their product as one count of nanoseconds overflows
+    // 64 bits after 2262.
+    return DeviceFile {info.st_rdev, qint64(info.st_ctim.tv_sec), qint64(info.st_ctim.tv_nsec)};
 }
 
 } // namespace
@@ -46,16 +49,43 @@ QString devicePathProblem(const QString &name)
         return QCoreApplication::translate("mrv::DeviceFile", "no such device (%1)")
                 .arg(qt_error_string(ENOENT));
     }
-    // The lock file is "LCK.." and the path, less a leading "/dev/", with every "/" as "_".
-    const QString lockName = QStringLiteral("LCK..")
-                             + (path.startsWith(QLatin1String("/dev/")) ? path.mid(5) : path);
-    if (QFile::encodeName(lockName).size() > NAME_MAX) {
+    if (QFile::encodeName(QFileInfo(lockFilePath(name)).fileName()).size() > NAME_MAX) {
         return QCoreApplication::translate(
                 "mrv::DeviceFile",
                 "the device path is too long (a shorter one, such as a symlink to the device, "
                 "works)");
     }
     return QString();
+}
+
+QString resolvedDevicePath(const QString &name)
+{
+    const QString path = deviceFilePath(name);
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+QString lockFilePath(const QString &name, const QString &folder)
+{
+    const QString path = resolvedDevicePath(name);
+    QString lockName = path.startsWith(QLatin1String("/dev/")) ? path.mid(5) : path;
+    lockName.replace(u'/', u'_');
+    return folder + QStringLiteral("/LCK..") + lockName;
+}
+
+std::optional<qint64> lockHolder(const QString &name, const QString &folder)
+{
+    QFile lock(lockFilePath(name, folder));
+    if (!lock.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool ok = false;
+    const qint64 pid = lock.readLine(64).trimmed().toLongLong(&ok);
+    if (!ok || pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return std::nullopt;
+    // A process of another user still runs when it may not be signalled.
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
+        return std::nullopt;
+    return pid;
 }
 
 bool deviceHungUp(int fd)

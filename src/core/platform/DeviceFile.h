@@ -14,6 +14,21 @@ namespace mrv {
 // Where a serial port finds `name`: a name that is no path ("ttyUSB0") is a device in /dev.
 QString deviceFilePath(const QString &name);
 
+// The device file `name` names: a bare name is in /dev, and symbolic links are followed to the
+// device's own file (/dev/serial/by-id/usb-... to /dev/ttyUSB0). The path as given when it
+// leads nowhere.
+QString resolvedDevicePath(const QString &name);
+
+// The lock file that marks the device as in use, in `folder`: "LCK.." and the device's own path
+// (links resolved), less a leading "/dev/", with every "/" as "_" ("LCK..ttyUSB0"), as other
+// programs name it. One device has one lock under whatever name it is opened.
+QString lockFilePath(const QString &name, const QString &folder = QStringLiteral("/var/lock"));
+
+// The running process that holds the device's lock file in `folder`, if any. Its first line holds
+// the process id, in whichever form the program wrote it ("      1234" or "1234\nname\nhost").
+std::optional<qint64> lockHolder(const QString &name,
+                                 const QString &folder = QStringLiteral("/var/lock"));
+
 // What is wrong with `name` as a device to open, found without opening it, for the user; empty
 // when nothing is. Opening locks the device with a file named after its path: a path too long
 // to name that file, or no file at all, would read as a lock held by another program.
@@ -29,7 +44,9 @@ bool deviceHungUp(int fd);
 struct DeviceFile
 {
     dev_t number = 0;
-    qint64 madeNs = 0; // the file's status change time, which writes to a terminal leave alone
+    // The file's status change time, which writes to a terminal leave alone.
+    qint64 madeSeconds = 0;
+    qint64 madeNanoseconds = 0;
 
     bool operator==(const DeviceFile &) const = default;
 };

@@ -34,6 +34,8 @@ public:
         m_ascii = isAscii(m_utf8);
     }
 
+    bool isEmpty() const { return m_text.isEmpty(); }
+
     bool matches(QByteArrayView candidate) const
     {
         // The sized comparison: the C-string one stops at a NUL, so "a\0x" would match "a\0y".
@@ -59,9 +61,11 @@ struct Location
     bool insertNeedsLineEnd = false; // the line before insertAt has no line end
 };
 
+// The keys before the first section header are found with the empty section name.
 Location locate(QByteArrayView data, const Name &section, const Name &key)
 {
     Location where;
+    where.sectionFound = section.isEmpty();
     LineReader reader(data);
     Line line;
     while (reader.next(line)) {
@@ -162,9 +166,13 @@ bool applyWrite(FileText &text, const QString &path, const IniFile::Entry &entry
         line += key.toUtf8() + '=' + value + lineEnd;
         data.insert(where.insertAt, line);
     } else {
-        if (!data.isEmpty() && !endsInLineEnd(data))
-            data += lineEnd;
-        data += '[' + section.toUtf8() + ']' + lineEnd + key.toUtf8() + '=' + value + lineEnd;
+        // A new section goes before a Ctrl-Z that ends the file, which stays last.
+        const QByteArrayView text = withoutEndOfFileMark(data);
+        QByteArray lines;
+        if (!text.isEmpty() && !endsInLineEnd(text))
+            lines += lineEnd;
+        lines += '[' + section.toUtf8() + ']' + lineEnd + key.toUtf8() + '=' + value + lineEnd;
+        data.insert(text.size(), lines);
     }
     return true;
 }
@@ -175,21 +183,47 @@ IniFile::IniFile(QString path)
     : m_path(std::move(path))
 { }
 
-QString IniFile::read(const QString &section, const QString &key) const
+IniDocument::IniDocument(const QByteArray &fileBytes)
+    : m_utf8(decodeFile(fileBytes).utf8)
+{ }
+
+std::optional<IniDocument> IniDocument::load(const QString &path, QString *why)
 {
-    const QString sectionName = trimmedName(section);
-    const QString keyName = trimmedName(key);
-    if (sectionName.isEmpty() || keyName.isEmpty())
-        return {};
-    QByteArray bytes;
-    if (load(m_path, bytes) != Load::Ok)
-        return {};
-    const QByteArray data = decodeFile(bytes).utf8;
-    const Location where = locate(data, Name(sectionName), Name(keyName));
+    return IniFile(path).document(why);
+}
+
+QString IniDocument::read(const QString &section, const QString &key) const
+{
+    const Location where = locate(m_utf8, Name(trimmedName(section)), Name(trimmedName(key)));
     if (!where.keyFound)
         return {};
     return valueText(
-            QByteArrayView(data).sliced(where.valueBegin, where.valueEnd - where.valueBegin));
+            QByteArrayView(m_utf8).sliced(where.valueBegin, where.valueEnd - where.valueBegin));
+}
+
+IniFile::IniFile(QString path, std::shared_ptr<IniBytes> bytes)
+    : m_path(std::move(path))
+    , m_bytes(std::move(bytes))
+{ }
+
+std::optional<IniDocument> IniFile::document(QString *why) const
+{
+    QByteArray bytes;
+    switch (loadBytes(bytes, why)) {
+    case Load::Ok:
+        return IniDocument(bytes);
+    case Load::Missing:
+        return IniDocument();
+    case Load::Failed:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString IniFile::read(const QString &section, const QString &key) const
+{
+    const std::optional<IniDocument> text = document();
+    return text ? text->read(section, key) : QString();
 }
 
 bool IniFile::write(const QString &section, const QString &key, const QString &value)
@@ -197,10 +231,15 @@ bool IniFile::write(const QString &section, const QString &key, const QString &v
     return writeAll({Entry {section, key, value}});
 }
 
+Load IniFile::loadBytes(QByteArray &bytes, QString *why) const
+{
+    return m_bytes ? m_bytes->load(bytes, why) : ini::load(m_path, bytes, why);
+}
+
 bool IniFile::writeAll(const QList<Entry> &entries)
 {
     QByteArray bytes;
-    if (load(m_path, bytes) == Load::Failed) {
+    if (loadBytes(bytes) == Load::Failed) {
         qCWarning(lcSettings).noquote()
                 << QStringLiteral("Not saving %1: its current content cannot be read").arg(m_path);
         return false;
@@ -227,16 +266,19 @@ bool IniFile::writeAll(const QList<Entry> &entries)
                 << QStringLiteral("Not saving %1: %2").arg(m_path, why.arg(nameOf(text.encoding)));
         return false;
     }
-    return save(m_path, after) && allStored;
+    return (m_bytes ? m_bytes->save(after) : save(m_path, after)) && allStored;
 }
 
 QStringView trimmedBlanks(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
+    const auto isBlank = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'\v';
+    };
+    while (begin < end && isBlank(text[begin]))
         ++begin;
-    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+    while (end > begin && isBlank(text[end - 1]))
         --end;
     return text.sliced(begin, end - begin);
 }

@@ -41,6 +41,14 @@ bool isInstalledLocation(const QString &folder)
                    + QStringLiteral("../share/applications/org.mirovalent.Mirovalent.desktop"));
 }
 
+QString configHomeOr(const QString &given)
+{
+    const QString home = QDir::fromNativeSeparators(given);
+    if (home.isEmpty() || QDir::isRelativePath(home))
+        return QDir::homePath() + QStringLiteral("/.config");
+    return home;
+}
+
 } // namespace
 
 QString iniFolderFor(const QString &programFolder, const QString &configHome)
@@ -51,13 +59,15 @@ QString iniFolderFor(const QString &programFolder, const QString &configHome)
             || (QFileInfo(folder).isWritable() && !isInstalledLocation(folder)))
             return folder;
     }
-    QString home = configHome;
-    if (home.isEmpty() || QDir::isRelativePath(QDir::fromNativeSeparators(home)))
-        home = QDir::homePath() + QStringLiteral("/.config");
-    return withOneSeparator(QDir::fromNativeSeparators(home) + QStringLiteral("/mirovalent"));
+    return withOneSeparator(configHomeOr(configHome) + QStringLiteral("/mirovalent"));
 }
 
-QString GetINIPath()
+QString configHome()
+{
+    return configHomeOr(qEnvironmentVariable("XDG_CONFIG_HOME"));
+}
+
+QString settingsFolder()
 {
     return iniFolderFor(QCoreApplication::applicationDirPath(),
                         qEnvironmentVariable("XDG_CONFIG_HOME"));
@@ -65,7 +75,7 @@ QString GetINIPath()
 
 QString defaultIniFilePath()
 {
-    return GetINIPath() + QStringLiteral("mrvl.ini");
+    return settingsFolder() + QStringLiteral("mrvl.ini");
 }
 
 } // namespace mrv

@@ -17,8 +17,10 @@ const QByteArray NewFileLineEnd("\n");
 
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\v';
 }
+
+constexpr char kEndOfFile = 0x1A;
 
 bool isLineEnd(char c)
 {
@@ -36,6 +38,11 @@ QByteArrayView trimmed(QByteArrayView text)
     while (end > begin && isBlank(text[end - 1]))
         --end;
     return text.sliced(begin, end - begin);
+}
+
+QByteArrayView withoutEndOfFileMark(QByteArrayView data)
+{
+    return !data.isEmpty() && data.back() == kEndOfFile ? data.chopped(1) : data;
 }
 
 QString decode(QByteArrayView bytes)
@@ -56,9 +63,9 @@ bool isAscii(QByteArrayView bytes)
 }
 
 LineReader::LineReader(QByteArrayView data)
-    : m_data(data)
-    , m_nextCr(data.indexOf('\r'))
-    , m_nextLf(data.indexOf('\n'))
+    : m_data(withoutEndOfFileMark(data))
+    , m_nextCr(m_data.indexOf('\r'))
+    , m_nextLf(m_data.indexOf('\n'))
 { }
 
 bool LineReader::next(Line &line)
@@ -99,9 +106,7 @@ bool LineReader::next(Line &line)
     const qsizetype equals = content.indexOf('=');
     if (equals < 0)
         return true;
-    line.name = trimmed(content.first(equals));
-    if (line.name.isEmpty())
-        return true;
+    line.name = trimmed(content.first(equals)); // "=V" is the key with the empty name
     line.kind = Line::Key;
     qsizetype valueBegin = first + equals + 1;
     qsizetype valueEnd = end;

@@ -15,8 +15,12 @@
 
 namespace mrv::ini {
 
-// Text without the blanks and tabs at its ends.
+// Text without the blanks at its ends: spaces, tabs and vertical tabs, as Windows counts them.
 QByteArrayView trimmed(QByteArrayView text);
+
+// Windows reads a Ctrl-Z (0x1A), the end-of-file mark of DOS editors, at the very end of the
+// file as no part of the text. The text the lines are read from, and where new lines go.
+QByteArrayView withoutEndOfFileMark(QByteArrayView data);
 
 QString decode(QByteArrayView utf8);
 
@@ -28,12 +32,12 @@ struct Line
     Kind kind = Other;
     qsizetype next = 0; // first byte after the line and its line end
     bool hasEnd = false; // the line ends in a line end, not at the end of the file
-    QByteArrayView name; // section or key name, trimmed
+    QByteArrayView name; // section or key name, trimmed; a key's may be empty ("=V")
     qsizetype valueBegin = 0; // the trimmed value of a key line, quotes included
     qsizetype valueEnd = 0;
 };
 
-// Reads the lines of the file one at a time, without copying.
+// Reads the lines of the file one at a time, without copying, up to a Ctrl-Z that ends it.
 class LineReader
 {
 public:

@@ -41,4 +41,31 @@ PortDevice deviceForPort(const QString &commPortNumber, const IniFile &file)
     return {QStringLiteral("/dev/ttyS%1").arg(*number - 1), QString()};
 }
 
+QString portNumberText(const QString &port)
+{
+    const QString text = port.trimmed();
+    if (text.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return text.mid(3);
+    return text;
+}
+
+QString checkPortName(const QString &port)
+{
+    const QString text = port.trimmed();
+    if (text.startsWith(u'/'))
+        return QString();
+    if (parsePortNumber(portNumberText(text)))
+        return QString();
+    return QCoreApplication::translate("mrv::PortMap",
+                                       "not COM1 to COM32767 nor the path of a device");
+}
+
+PortDevice deviceForPortName(const QString &port, const IniFile &file)
+{
+    const QString text = port.trimmed();
+    if (text.startsWith(u'/'))
+        return {text, QString()};
+    return deviceForPort(portNumberText(text), file);
+}
+
 } // namespace mrv

@@ -26,4 +26,12 @@ struct PortDevice
 
 PortDevice deviceForPort(const QString &commPortNumber, const IniFile &file);
 
+// A display's port as the settings name it: "COMn" (or the bare number n), mapped as above, or
+// the path of a device.
+PortDevice deviceForPortName(const QString &port, const IniFile &file);
+// Why such a name cannot be used, for the user; empty when it can.
+QString checkPortName(const QString &port);
+// The number of "COMn" or of a bare number, as text; other names as they are.
+QString portNumberText(const QString &port);
+
 } // namespace mrv

@@ -51,8 +51,9 @@ qint64 SecondTicker::secondOf(const QDateTime &now)
     return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
 }
 
-void SecondTicker::tickAt(qint64 second)
+void SecondTicker::tickAt(qint64 second, qint64 earlyUs)
 {
+    m_plannedEarlyUs = earlyUs;
     if (m_inTick) {
         // Armed once the tick is over, from its own reading: no second read of the clock.
         m_planned = qMax(second, m_lastTickSecond + 1);
@@ -65,11 +66,25 @@ void SecondTicker::tickAt(qint64 second)
     arm(qMax(second, secondOf(m_clock.localNow()) + 1));
 }
 
+void SecondTicker::waitUntil(qint64 second, qint64 earlyUs)
+{
+    m_timer->waitUntil(second, earlyUs);
+}
+
+qint64 SecondTicker::tickSecondOf(const QDateTime &now) const
+{
+    // A wake-up ahead of its second stands for that second; a millisecond of slack covers the
+    // reading's own rounding.
+    const qint64 early =
+            m_plannedEarlyUs > 0 ? m_plannedEarlyUs / 1000 + 1 : m_plannedEarlyUs / 1000;
+    return secondOf(now.addMSecs(early));
+}
+
 void SecondTicker::arm(qint64 second)
 {
     m_planned = second;
     if (m_running)
-        m_timer->wakeAt(second);
+        m_timer->wakeAt(second, m_plannedEarlyUs);
 }
 
 void SecondTicker::onWoke()
@@ -77,7 +92,7 @@ void SecondTicker::onWoke()
     if (!m_running)
         return;
     const QDateTime now = m_clock.localNow();
-    const qint64 second = secondOf(now);
+    const qint64 second = tickSecondOf(now);
     if (second >= m_planned) {
         emitTick(now, second, false);
     } else if (m_lastTickSecond != kNone && second < m_lastTickSecond) {
@@ -86,7 +101,7 @@ void SecondTicker::onWoke()
     } else {
         // Early, as a timer on a steady clock can be against a slewed wall clock: the second
         // that was planned is still to come.
-        m_timer->wakeAt(m_planned);
+        m_timer->wakeAt(m_planned, m_plannedEarlyUs);
     }
 }
 
@@ -102,6 +117,7 @@ void SecondTicker::emitTick(const QDateTime &now, qint64 second, bool stepped)
 {
     m_lastTickSecond = second;
     m_planned = second + 1; // unless a receiver plans otherwise
+    m_plannedEarlyUs = 0;
     m_inTick = true;
     Q_EMIT tick(now, second, stepped);
     m_inTick = false;

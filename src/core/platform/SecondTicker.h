@@ -33,12 +33,15 @@ public:
     // From now on, a tick after the next whole second, then as planned.
     void start();
     void stop();
-    bool isRunning() const { return m_running; }
 
     // The next tick comes right after `second` (seconds since 1970 UTC) begins instead of the
-    // next one. A second that has already begun stands for the next whole second. Called from
-    // a receiver of tick(), it plans the tick after that one.
-    void tickAt(qint64 second);
+    // next one, or `earlyUs` microseconds before it, for strings whose first characters have to
+    // be on the line by then; it stands for `second` all the same. A second that has already
+    // begun stands for the next whole second. Called from a receiver of tick(), it plans the
+    // tick after that one.
+    void tickAt(qint64 second, qint64 earlyUs = 0);
+    // Within a tick: returns at `earlyUs` before `second`, at once when that has passed.
+    void waitUntil(qint64 second, qint64 earlyUs);
 
     // Milliseconds from the given local time to the next whole second, 1..1000. At an exact
     // boundary that second has already begun, so the answer is a full 1000.
@@ -57,12 +60,15 @@ private:
     void onStepped();
     void emitTick(const QDateTime &now, qint64 second, bool stepped);
     void arm(qint64 second);
+    // The second a reading stands for, counting the planned lead.
+    qint64 tickSecondOf(const QDateTime &now) const;
 
     static constexpr qint64 kNone = std::numeric_limits<qint64>::min();
 
     const Clock &m_clock;
     std::unique_ptr<WakeTimer> m_timer;
     qint64 m_planned = kNone; // the second the timer is armed for
+    qint64 m_plannedEarlyUs = 0; // and how long before it
     qint64 m_lastTickSecond = kNone; // the second of the latest tick
     bool m_running = false;
     bool m_inTick = false; // tick() is being emitted; arming waits until it returns

@@ -9,13 +9,31 @@
 #include "platform/DeviceFile.h"
 #include "domain/LineSettings.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
 namespace mrv {
 
-namespace { } // namespace
+namespace {
+
+// USB serial adapters hold written bytes for up to 16 ms to fill a packet unless the tty asks
+// for low latency; a display's second would start that late. Where the driver has no such
+// flag (a pseudo-terminal, a plain UART), nothing changes.
+void requestLowLatency(int fd)
+{
+    serial_struct serial {};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY))
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
+} // namespace
 
 SerialPort::SerialPort(QObject *parent)
     : SerialPort(new QSerialPort, parent)
@@ -47,17 +65,6 @@ bool SerialPort::open(const QString &device, const QString &lineSettings)
     m_adapter = usbAdapter(m_device);
     m_otherDevice.reset();
     return true;
-}
-
-bool SerialPort::open(const PortDevice &device, const QString &lineSettings)
-{
-    if (!device.path.isEmpty())
-        return open(device.path, lineSettings);
-    close();
-    m_device.clear();
-    m_settings = lineSettings;
-    m_error = device.error.isEmpty() ? tr("No serial device was given.") : device.error;
-    return false;
 }
 
 void SerialPort::close()
@@ -166,7 +173,9 @@ bool SerialPort::openDevice()
         return false;
     }
 
-    m_port->setPortName(m_device);
+    // Opened by the device's own path, so that its lock (LCK..ttyUSB0) is the one every program
+    // takes for it, whichever link (/dev/serial/by-id/...) names it here.
+    m_port->setPortName(resolvedDevicePath(m_device));
     if (!applyLineSettings(*m_port, *parsed.settings)) {
         m_error = tr("Cannot open %1: the line settings “%2” cannot be used: %3.")
                           .arg(m_device, m_settings, m_port->errorString());
@@ -179,12 +188,23 @@ bool SerialPort::openDevice()
         m_error = tr("Cannot open %1: %2.").arg(m_device, problem);
         return false;
     }
+    // Qt's own lock counts only locks written the way Qt writes them and clears any other as
+    // stale; one held by another program (minicom, a getty, lockdev) must stop us as well.
+    if (const auto pid = lockHolder(m_device); pid && *pid != QCoreApplication::applicationPid()) {
+        m_error = tr("Cannot open %1: it is busy or locked by another program (process %2 holds "
+                     "%3).")
+                          .arg(m_device)
+                          .arg(*pid)
+                          .arg(lockFilePath(m_device));
+        return false;
+    }
     if (!m_port->open(QIODevice::WriteOnly)) {
         m_error = openFailure();
         m_port->clearError();
         return false;
     }
     m_port->clearError();
+    requestLowLatency(int(m_port->handle()));
     // An exception notice never comes for bytes the display might send back, which nobody reads
     // on this write-only line; it comes for a hang-up, under both of Qt's event loops.
     m_hangUpWatch = new QSocketNotifier(m_port->handle(), QSocketNotifier::Exception, this);

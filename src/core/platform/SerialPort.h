@@ -5,7 +5,6 @@
 #pragma once
 
 #include "platform/DeviceFile.h"
-#include "platform/PortMap.h"
 
 #include <QObject>
 #include <QPointer>
@@ -31,9 +30,6 @@ public:
     // errorString() names the reason (no such device, busy or locked, permission denied with a
     // hint about the dialout group, unusable line settings). Any earlier loss is forgotten.
     bool open(const QString &device, const QString &lineSettings);
-    // The same for a mapped port number; a number that maps to no device fails with the
-    // mapping's reason, as a missing device would.
-    bool open(const PortDevice &device, const QString &lineSettings);
     // Harmless when closed. Also forgets an earlier loss.
     void close();
     bool isOpen() const;

@@ -54,7 +54,7 @@ public:
         });
     }
 
-    void wakeAt(qint64 second) override
+    void wakeAt(qint64 second, qint64 earlyUs) override
     {
         const qint64 nowMs = m_clock.localNow().toMSecsSinceEpoch();
         // A second earlier than that is an early wake-up being waited out; more is a clock set
@@ -69,8 +69,11 @@ public:
         m_stepped = false;
         // A clock read as far off as that would overflow the timer; waking early is harmless.
         constexpr qint64 kLongest = std::numeric_limits<int>::max() / 2;
-        m_timer.start(int(std::clamp<qint64>(second * 1000 - nowMs, 0, kLongest)));
+        const qint64 atMs = second * 1000 - earlyUs / 1000;
+        m_timer.start(int(std::clamp<qint64>(atMs - nowMs, 0, kLongest)));
     }
+    // Another clock than the system's cannot be waited for; the writes follow one another.
+    void waitUntil(qint64, qint64) override { }
     void cancel() override
     {
         m_timer.stop();
@@ -108,13 +111,13 @@ public:
         setSlack(false);
     }
 
-    void wakeAt(qint64 second) override
+    void wakeAt(qint64 second, qint64 earlyUs) override
     {
         timespec now {};
         ::clock_gettime(CLOCK_REALTIME, &now);
         setSlack(second - now.tv_sec <= kNearSeconds);
         itimerspec when {};
-        when.it_value.tv_sec = time_t(second);
+        when.it_value = instant(second, earlyUs);
         if (::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr)
             == 0)
             return;
@@ -129,6 +132,16 @@ public:
         QTimer::singleShot(0, this, &WakeTimer::woke);
     }
 
+    void waitUntil(qint64 second, qint64 earlyUs) override
+    {
+        const timespec until = instant(second, earlyUs);
+        timespec now {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        if (until.tv_sec > now.tv_sec + 1)
+            return; // not within this wake-up: the clock was set meanwhile
+        while (::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &until, nullptr) == EINTR) { }
+    }
+
     void cancel() override
     {
         const itimerspec off {};
@@ -137,6 +150,17 @@ public:
     }
 
 private:
+    // The wall-clock instant `earlyUs` before the start of `second`.
+    static timespec instant(qint64 second, qint64 earlyUs)
+    {
+        const qint64 ns = -earlyUs * 1000;
+        const qint64 carry = ns >= 0 ? ns / 1'000'000'000 : -((-ns + 999'999'999) / 1'000'000'000);
+        timespec at {};
+        at.tv_sec = time_t(second + carry);
+        at.tv_nsec = long(ns - carry * 1'000'000'000);
+        return at;
+    }
+
     // While a wake-up is this close, the process's timer slack is kept small.
     static constexpr qint64 kNearSeconds = 2;
     static constexpr unsigned long kNearSlackNs = 2'000;

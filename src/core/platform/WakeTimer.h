@@ -20,10 +20,14 @@ class WakeTimer : public QObject
 public:
     using QObject::QObject;
 
-    // Arms for the start of `second`, replacing any earlier arming. A second that has begun
-    // wakes at once.
-    virtual void wakeAt(qint64 second) = 0;
+    // Arms for `earlyUs` microseconds before the start of `second` (after it, when negative),
+    // replacing any earlier arming. An instant that has passed wakes at once.
+    virtual void wakeAt(qint64 second, qint64 earlyUs) = 0;
     virtual void cancel() = 0;
+    // Within a wake-up: returns at `earlyUs` before the start of `second`, at once when that has
+    // passed. For the strings of one second whose writes start a little apart; never longer
+    // than a second.
+    virtual void waitUntil(qint64 second, qint64 earlyUs) = 0;
 
 Q_SIGNALS:
     // The armed second has begun. A timer that runs on a steady clock rather than on the wall

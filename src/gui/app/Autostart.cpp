@@ -6,6 +6,8 @@
 
 #include "Desktop.h"
 
+#include "platform/IniFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -27,11 +29,7 @@ struct Texts
 
 QString autostartFolder()
 {
-    // A relative XDG_CONFIG_HOME is invalid and ignored, as the settings file's folder does.
-    QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (home.isEmpty() || QDir::isRelativePath(home))
-        home = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(home + QStringLiteral("/autostart"));
+    return QDir::cleanPath(configHome() + QStringLiteral("/autostart"));
 }
 
 // One argument of an Exec line. Quoted when it holds anything beyond the plain characters of a

@@ -4,30 +4,19 @@
 
 #pragma once
 
+#include "app/Display.h"
 #include "domain/DisplaySettings.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QList>
 #include <QObject>
 
-#include <optional>
-
 namespace mrv {
-
-// What a display is doing, as the Displays window and the tray tip show it.
-struct DisplayStatus
-{
-    enum class State { Off, Sending, WaitingForDevice, Failed, Silent };
-    State state = State::Off;
-    QString error; // why, naming the device, for Failed and WaitingForDevice
-    QByteArray lastBytes; // the latest string sent
-    QDateTime lastSentUtc; // the second it announced
-};
 
 // What the Displays window needs of the program: the displays' settings, changed only through
 // the settings store (which checks and saves them), and what each display is doing, from the
-// timekeeper. The program binds it to those two; tests put a stand-in here.
+// timekeeper. The program binds it to those two (CoreDisplayControl); tests put a stand-in
+// here.
 class DisplayControl : public QObject
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 
 #include "MainWindow.h"
 
+#include "CoreDisplayControl.h"
 #include "Desktop.h"
 #include "DisplayControl.h"
 #include "DisplaysWindow.h"
@@ -15,6 +16,7 @@
 #include "platform/PortMap.h"
 #include "platform/SerialPort.h"
 #include "domain/SyncSchedule.h"
+#include "app/SettingsStore.h"
 #include "app/Timekeeper.h"
 #include "tray/TrayIcon.h"
 
@@ -73,7 +75,8 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
 {
     Q_ASSERT(deps.clock && deps.zones && deps.boxes);
     initResources();
-    m_keeper = new Timekeeper(*deps.clock, *deps.zones, deps.iniPath, this);
+    m_store = new SettingsStore(deps.iniPath, SettingsStore::Defaults::Desktop, this);
+    m_keeper = new Timekeeper(*deps.clock, *deps.zones, *m_store, this);
 
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Mirovalent"));
@@ -112,13 +115,10 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
     connect(m_tray, &TrayIcon::checkHost, this, &MainWindow::checkTray);
     connect(m_keeper, &Timekeeper::ticked, this, &MainWindow::showTime);
     connect(m_keeper, &Timekeeper::clockHealthChanged, this, &MainWindow::showClockHealth);
-    if (deps.displays) {
-        connect(deps.displays, &DisplayControl::displaysUpdated, this,
-                &MainWindow::showDisplaysInStep);
-        connect(deps.displays, &DisplayControl::displaysChanged, this,
-                &MainWindow::showDisplaysInStep);
-        showDisplaysInStep();
-    }
+    m_displays = deps.displays ? deps.displays : new CoreDisplayControl(*m_store, *m_keeper, this);
+    connect(m_displays, &DisplayControl::displaysUpdated, this, &MainWindow::showDisplaysInStep);
+    connect(m_displays, &DisplayControl::displaysChanged, this, &MainWindow::showDisplaysInStep);
+    showDisplaysInStep();
     refreshTime(); // never show "00:00:00" to a user
     if (deps.tick)
         m_keeper->startTicking();
@@ -188,8 +188,8 @@ QWidget *MainWindow::buildLeftColumn()
 
 bool MainWindow::start()
 {
-    m_keeper->load(QLocale());
-    const Settings &settings = m_keeper->settings();
+    m_store->load(QLocale());
+    const Settings &settings = m_store->settings();
     for (std::size_t k = 0; k < m_panels.size(); ++k) {
         m_panels[k]->showSettings(settings.zones[k]);
         showDstRule(int(k) + 1);
@@ -209,11 +209,11 @@ bool MainWindow::start()
     m_markedPort = parsePortNumber(settings.program.commPort).value_or(0);
     showPortMark();
 
-    QString reason;
-    if (!m_keeper->openPort(&reason)) {
-        m_deps.boxes->exclamation(
-                this, tr("COM Port Error"),
-                tr("%1\n\nChoose the display's port in the \"Serial Port\" menu.").arg(reason));
+    QStringList reasons;
+    if (!m_keeper->openDisplays(&reasons)) {
+        m_deps.boxes->exclamation(this, tr("COM Port Error"),
+                                  tr("%1\n\nChoose the display's port in the \"Serial Port\" menu.")
+                                          .arg(reasons.join(QLatin1Char('\n'))));
         return false;
     }
     sendToTray();
@@ -231,8 +231,8 @@ bool MainWindow::shutDown()
         m_dateDialog->close();
     if (m_displaysWindow)
         m_displaysWindow->close();
-    m_saved = m_keeper->save();
-    m_keeper->port().close();
+    m_saved = m_store->save(m_keeper->now().gmt);
+    m_keeper->closeDisplays();
     m_tray->hide();
     return m_saved;
 }

@@ -26,6 +26,7 @@ struct ClockHealth;
 class DisplayControl;
 class DisplaysWindow;
 class MessageBoxes;
+class SettingsStore;
 class Timekeeper;
 class TimeZoneSource;
 class TrayIcon;
@@ -46,8 +47,8 @@ public:
         bool tick = true; // false: whoever made the window drives the ticks
         // Whether a tray host runs now; tests put their own answer here.
         std::function<bool()> trayAvailable;
-        // The displays' settings and state for the Displays window; none: the window is not
-        // offered.
+        // The displays' settings and state for the Displays window; none: the window's own
+        // settings store and timekeeper.
         DisplayControl *displays = nullptr;
     };
 
@@ -77,6 +78,7 @@ public:
     void openDisplays();
 
     Timekeeper &timekeeper() { return *m_keeper; }
+    SettingsStore &settingsStore() { return *m_store; }
     TrayIcon *trayIcon() const { return m_tray; }
     DateDialog *dateDialog() const { return m_dateDialog; }
     DisplaysWindow *displaysWindow() const { return m_displaysWindow; }
@@ -110,6 +112,7 @@ private:
     void useDstRule(int panel, const QByteArray &zoneId);
 
     Dependencies m_deps;
+    SettingsStore *m_store = nullptr;
     Timekeeper *m_keeper = nullptr;
     TrayIcon *m_tray = nullptr;
     QPointer<DateDialog> m_dateDialog;
@@ -127,6 +130,7 @@ private:
     QMenu *m_trayMenu = nullptr;
     QAction *m_startAtLogin = nullptr;
     QAction *m_openDisplays = nullptr;
+    DisplayControl *m_displays = nullptr;
     DisplaysWindow *m_displaysWindow = nullptr;
     QLabel *m_noTrayNote = nullptr;
 

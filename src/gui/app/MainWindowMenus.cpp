@@ -36,7 +36,6 @@ void MainWindow::buildMenus()
     // One item in the port menu and the tray's: the displays are reached from either.
     m_openDisplays = new QAction(tr("&Displays…"), this);
     m_openDisplays->setObjectName(QStringLiteral("mnuDisplays"));
-    m_openDisplays->setEnabled(m_deps.displays != nullptr);
     connect(m_openDisplays, &QAction::triggered, this, &MainWindow::openDisplays);
     ports->addSeparator();
     ports->addAction(m_openDisplays);
@@ -70,10 +69,10 @@ void MainWindow::buildMenus()
 
 void MainWindow::openDisplays()
 {
-    if (!m_deps.displays || m_shutDown)
+    if (m_shutDown)
         return;
     if (!m_displaysWindow)
-        m_displaysWindow = new DisplaysWindow(*m_deps.displays, *m_deps.boxes, this);
+        m_displaysWindow = new DisplaysWindow(*m_displays, *m_deps.boxes, this);
     m_displaysWindow->show();
     m_displaysWindow->raise();
     m_displaysWindow->activateWindow();
@@ -81,10 +80,10 @@ void MainWindow::openDisplays()
 
 void MainWindow::showDisplaysInStep()
 {
-    const int on = m_deps.displays ? m_deps.displays->displaysOn() : 0;
+    const int on = m_displays->displaysOn();
     m_tray->setDisplaysLine(on == 0 ? QString()
                                     : tr("%1 of %n displays in step", nullptr, on)
-                                              .arg(m_deps.displays->displaysInStep()));
+                                              .arg(m_displays->displaysInStep()));
 }
 
 void MainWindow::chooseStartAtLogin(bool on)

@@ -9,6 +9,7 @@
 
 #include "ZonePanel.h"
 #include "dialogs/MessageBox.h"
+#include "app/SettingsStore.h"
 #include "app/Timekeeper.h"
 #include "domain/DstRule.h"
 
@@ -17,21 +18,13 @@ namespace mrv {
 void MainWindow::connectPanel(ZonePanel *panel)
 {
     const int n = panel->number();
-    const auto zone = [this, n]() -> ZonePanelSettings & {
-        return m_keeper->settings().zones[std::size_t(n - 1)];
-    };
-    connect(panel, &ZonePanel::rowChosen, this, [this, n, zone](int row) {
-        chooseRow(zone(), row, m_keeper->now().gmt);
+    connect(panel, &ZonePanel::rowChosen, this, [this, n](int row) {
+        m_store->chooseRow(n, row, m_keeper->now().gmt);
         showDstRule(n);
         refreshTime();
     });
-    connect(panel, &ZonePanel::observeDstChosen, this, [this, n, zone](DstBox box) {
-        // Ticking the box brings back the dates of the settings file.
-        if (box == DstBox::Ticked) {
-            zone().start.picked.reset();
-            zone().end.picked.reset();
-        }
-        chooseObserveDst(zone(), box, m_keeper->now().gmt);
+    connect(panel, &ZonePanel::observeDstChosen, this, [this, n](DstBox box) {
+        m_store->chooseObserveDst(n, box, m_keeper->now().gmt);
         showDstRule(n);
         refreshTime();
     });
@@ -42,9 +35,9 @@ void MainWindow::connectPanel(ZonePanel *panel)
 
 void MainWindow::editDate(int panel, DstSide side)
 {
-    if (panel < 1 || panel > 4 || !m_keeper->settings().zones[std::size_t(panel - 1)].observesDst())
+    if (panel < 1 || panel > 4 || !m_store->zone(panel).observesDst())
         return;
-    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
+    const ZonePanelSettings &zone = m_store->zone(panel);
     if (zone.followsDstRule()) {
         // The rule's dates are not the user's to type; they may take the panel back.
         const bool manual = m_deps.boxes->question(
@@ -82,7 +75,7 @@ void MainWindow::showDstRule(int panel)
 {
     // The choices depend on the instant only through the database's year. They are shown only
     // while the box is ticked; until then the start-up need not scan the database for them.
-    const ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(panel - 1)];
+    const ZonePanelSettings &zone = m_store->zone(panel);
     m_panels[std::size_t(panel - 1)]->showDstRule(
             zone,
             zone.observesDst() ? dstRuleZones(zone.row, m_keeper->now().gmt) : QList<QByteArray>());
@@ -90,7 +83,7 @@ void MainWindow::showDstRule(int panel)
 
 void MainWindow::useDstRule(int panel, const QByteArray &zoneId)
 {
-    chooseDstRule(m_keeper->settings().zones[std::size_t(panel - 1)], zoneId, m_keeper->now().gmt);
+    m_store->chooseDstRule(panel, zoneId, m_keeper->now().gmt);
     showDstRule(panel);
     refreshTime();
 }
@@ -99,9 +92,8 @@ void MainWindow::onDateChosen(const QDate &date)
 {
     if (m_datePanel < 1 || !date.isValid())
         return;
-    ZonePanelSettings &zone = m_keeper->settings().zones[std::size_t(m_datePanel - 1)];
     // A picked date keeps the year the user picked.
-    (m_dateSide == DstSide::Start ? zone.start : zone.end).picked = date;
+    m_store->pickDstDate(m_datePanel, m_dateSide == DstSide::Start, date);
     refreshTime();
 }
 

@@ -15,7 +15,9 @@ namespace mrv {
 
 // One running copy per user and settings file: two copies on one file would each save over the
 // other's changes. The first copy holds a lock and listens on a local socket; a second one asks
-// it to show its window and leaves. A lock left by a copy that crashed does not count.
+// it to show its window and leaves. A lock left by a copy that crashed does not count. The file
+// is known by its identity on disk, not by how its path is spelt, and the lock and the socket
+// live where only the user can write ($XDG_RUNTIME_DIR, or a private folder of the user's).
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -35,6 +37,7 @@ Q_SIGNALS:
     void activationRequested();
 
 private:
+    QString m_folder; // empty: no private folder, no lock
     QString m_name;
     QString m_lockPath;
     QLockFile m_lock;
