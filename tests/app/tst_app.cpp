@@ -9,6 +9,8 @@
 #include "Pty.h"
 #include "app/DisplayControl.h"
 #include "app/DisplaysWindow.h"
+#include "app/SettingsStore.h"
+#include "domain/DisplayFormat.h"
 #include "dialogs/DisplayDialog.h"
 #include "tray/TrayIcon.h"
 
@@ -375,6 +377,44 @@ private Q_SLOTS:
         window->findChild<QPushButton *>("btnRemoveDisplay")->click();
         QCOMPARE(displays.list.size(), 1);
         QCOMPARE(list->topLevelItemCount(), 1);
+    }
+
+    void displaysThroughTheStore()
+    {
+        AppFixture app;
+        MainWindow &main = app.create("[Settings]\nCommPort=3\n");
+        main.start();
+        main.openDisplays();
+        DisplaysWindow *window = main.displaysWindow();
+        auto *list = window->findChild<QTreeWidget *>("displayList");
+        QCOMPARE(list->topLevelItem(0)->text(1), "COM3");
+
+        window->findChild<QPushButton *>("btnAddDisplay")->click();
+        auto *dialog = window->findChild<DisplayDialog *>("displayDialog");
+        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("COM2");
+        dialog->findChild<QComboBox *>("displayFormat")->setCurrentIndex(2); // standard
+        dialog->findChild<QLineEdit *>("displayLine")->setText("fast");
+        dialog->accept();
+        QVERIFY(dialog->findChild<QLabel *>("displayError")->text().contains("fast"));
+        QVERIFY(!main.settingsStore().display(2));
+        dialog->findChild<QLineEdit *>("displayLine")->clear();
+        dialog->accept();
+        QTRY_VERIFY(!window->findChild<DisplayDialog *>());
+
+        const std::optional<DisplaySettings> added = main.settingsStore().display(2);
+        QVERIFY(added);
+        QCOMPARE(added->port, "COM2");
+        QCOMPARE(added->format, DisplayFormat::Standard);
+        QCOMPARE(added->lineSettings, formatInfo(DisplayFormat::Standard).defaultLineSettings);
+        QVERIFY(app.readIni().contains("COM2")); // saved at once
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(1)->text(1), "COM2");
+
+        app.boxes.answers = {true};
+        window->findChild<QPushButton *>("btnRemoveDisplay")->click();
+        QVERIFY(!main.settingsStore().display(2));
+        QCOMPARE(list->topLevelItemCount(), 1);
+        main.shutDown();
     }
 
     void displayPreviewAndTrayTip()

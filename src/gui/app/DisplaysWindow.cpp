@@ -188,7 +188,7 @@ void DisplaysWindow::showDisplays()
             auto *item = new QTreeWidgetItem(m_list);
             item->setData(NumberColumn, Qt::UserRole, display.number);
             item->setText(NumberColumn, QString::number(display.number));
-            item->setText(PortColumn, display.port);
+            item->setText(PortColumn, DisplayTexts::port(display.port));
             item->setText(FormatColumn, DisplayTexts::format(display.format));
             item->setText(ZoneColumn, DisplayTexts::zone(display.zone));
             item->setText(IntervalColumn, DisplayTexts::interval(display.intervalSeconds));

@@ -182,7 +182,7 @@ QGroupBox *DisplayDialog::buildNmeaOptions()
 
 void DisplayDialog::showSettings(const DisplaySettings &display)
 {
-    m_port->setCurrentText(display.port);
+    m_port->setCurrentText(DisplayTexts::port(display.port));
     m_format->setCurrentIndex(int(
             std::find(DisplayTexts::kFormats.begin(), DisplayTexts::kFormats.end(), display.format)
             - DisplayTexts::kFormats.begin()));

@@ -24,6 +24,13 @@ QList<DisplayZone> DisplayTexts::offeredZones()
     return zones;
 }
 
+QString DisplayTexts::port(const QString &port)
+{
+    bool number = false;
+    port.toInt(&number);
+    return number ? QStringLiteral("COM") + port.trimmed() : port;
+}
+
 QString DisplayTexts::format(DisplayFormat format)
 {
     switch (format) {

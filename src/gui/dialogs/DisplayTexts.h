@@ -26,6 +26,8 @@ public:
     static constexpr std::array<UnsyncedPolicy, 3> kUnsyncedPolicies {
             UnsyncedPolicy::Mark, UnsyncedPolicy::Silent, UnsyncedPolicy::Ignore};
 
+    // Display 1's port is a bare number in the settings; it reads as the COM name.
+    static QString port(const QString &port);
     static QString format(DisplayFormat format);
     static QString zone(const DisplayZone &zone);
     static QString unsynced(UnsyncedPolicy policy);
