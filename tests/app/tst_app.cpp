@@ -414,6 +414,17 @@ private Q_SLOTS:
         window->findChild<QPushButton *>("btnRemoveDisplay")->click();
         QVERIFY(!main.settingsStore().display(2));
         QCOMPARE(list->topLevelItemCount(), 1);
+
+        // Display 1 changed here shows in the port menu and the interval list as well.
+        window->selectDisplay(1);
+        window->findChild<QPushButton *>("btnChangeDisplay")->click();
+        dialog = window->findChild<DisplayDialog *>("displayDialog");
+        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("COM5");
+        dialog->findChild<QSpinBox *>("displayInterval")->setValue(900);
+        dialog->accept();
+        QTRY_VERIFY(!window->findChild<DisplayDialog *>());
+        QCOMPARE(app.seen().mark, 5);
+        QCOMPARE(app.find<QComboBox>("cboSync")->currentText(), "15 minutes");
         main.shutDown();
     }
 

@@ -245,6 +245,7 @@ DisplayDialog *DisplaysWindow::openDialog(DisplayDialog *dialog)
     connect(dialog, &QDialog::accepted, this, [this, number = dialog->number()] {
         showDisplays();
         selectDisplay(number);
+        Q_EMIT displaySaved(number);
     });
     dialog->open();
     return dialog;

@@ -35,6 +35,10 @@ public:
     void removeDisplay();
     void sendNow();
 
+Q_SIGNALS:
+    // The user's changes to display `number` were saved.
+    void displaySaved(int number);
+
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -194,20 +194,9 @@ bool MainWindow::start()
         m_panels[k]->showSettings(settings.zones[k]);
         showDstRule(int(k) + 1);
     }
-    {
-        // Every second is no choice of the list; a file that asks for it shows it as one.
-        const QSignalBlocker blocker(m_syncInterval);
-        int index = settings.program.syncIntervalRow;
-        if (index == kEverySecondRow) {
-            m_syncInterval->addItem(tr("Every second"));
-            index = kEverySecondIndex;
-        }
-        m_syncInterval->setCurrentIndex(index);
-    }
+    showFirstDisplay();
     m_started = true;
     refreshTime(); // the restored zones show at once, not a second later
-    m_markedPort = parsePortNumber(settings.program.commPort).value_or(0);
-    showPortMark();
 
     QStringList reasons;
     if (!m_keeper->openDisplays(&reasons)) {
@@ -219,6 +208,24 @@ bool MainWindow::start()
     sendToTray();
     m_keeper->syncNow();
     return true;
+}
+
+void MainWindow::showFirstDisplay()
+{
+    const ProgramSettings &program = m_store->settings().program;
+    {
+        // Every second is no choice of the list; settings that ask for it show it as one.
+        const QSignalBlocker blocker(m_syncInterval);
+        int index = program.syncIntervalRow;
+        if (index == kEverySecondRow) {
+            if (m_syncInterval->count() <= kEverySecondIndex)
+                m_syncInterval->addItem(tr("Every second"));
+            index = kEverySecondIndex;
+        }
+        m_syncInterval->setCurrentIndex(index);
+    }
+    m_markedPort = parsePortNumber(program.commPort).value_or(0);
+    showPortMark();
 }
 
 bool MainWindow::shutDown()

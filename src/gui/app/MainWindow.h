@@ -103,6 +103,8 @@ private:
     void showPortMark();
     void showStartAtLogin();
     void showDisplaysInStep();
+    // The port menu's mark and the interval list show display 1's settings.
+    void showFirstDisplay();
     void sendToTray();
     bool trayAvailable() const;
     void showWithoutTray();

@@ -71,8 +71,14 @@ void MainWindow::openDisplays()
 {
     if (m_shutDown)
         return;
-    if (!m_displaysWindow)
+    if (!m_displaysWindow) {
         m_displaysWindow = new DisplaysWindow(*m_displays, *m_deps.boxes, this);
+        // Display 1 changed in its dialog is the one the port menu and the interval list show.
+        connect(m_displaysWindow, &DisplaysWindow::displaySaved, this, [this](int number) {
+            if (number == 1)
+                showFirstDisplay();
+        });
+    }
     m_displaysWindow->show();
     m_displaysWindow->raise();
     m_displaysWindow->activateWindow();
