@@ -261,7 +261,6 @@ void DisplaysWindow::addDisplay()
     }
     DisplaySettings display;
     display.number = number;
-    display.port.clear();
     openDialog(new DisplayDialog(m_control, display, true, this));
 }
 
