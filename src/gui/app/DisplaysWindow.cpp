@@ -85,48 +85,12 @@ DisplaysWindow::DisplaysWindow(DisplayControl &control, MessageBoxes &boxes, QWi
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setModal(false);
-
-    m_list = new QTreeWidget(this);
-    m_list->setObjectName(QStringLiteral("displayList"));
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({tr("Display"), tr("Port"), tr("Format"), tr("Zone"), tr("Interval"),
-                             tr("State"), tr("Last sent")});
-    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_list->setAccessibleName(tr("Displays"));
+    buildList();
+    buildPreview();
     auto *listLabel = new QLabel(tr("&Displays:"), this);
     listLabel->setBuddy(m_list);
-
-    m_add = button(tr("&Add…"), QStringLiteral("btnAddDisplay"), this);
-    m_change = button(tr("&Change…"), QStringLiteral("btnChangeDisplay"), this);
-    m_remove = button(tr("&Remove"), QStringLiteral("btnRemoveDisplay"), this);
-    m_sendNow = button(tr("Send &now"), QStringLiteral("btnSendNow"), this);
-    connect(m_add, &QPushButton::clicked, this, &DisplaysWindow::addDisplay);
-    connect(m_change, &QPushButton::clicked, this, &DisplaysWindow::changeDisplay);
-    connect(m_remove, &QPushButton::clicked, this, &DisplaysWindow::removeDisplay);
-    connect(m_sendNow, &QPushButton::clicked, this, &DisplaysWindow::sendNow);
-    connect(m_list, &QTreeWidget::itemActivated, this, &DisplaysWindow::changeDisplay);
-    connect(m_list, &QTreeWidget::currentItemChanged, this, [this] {
-        enableButtons();
-        showPreview();
-    });
-
-    m_preview = new QPlainTextEdit(this);
-    m_preview->setObjectName(QStringLiteral("displayPreview"));
-    m_preview->setReadOnly(true);
-    m_preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_preview->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // Room for its two lines and a scroll bar under them for long strings.
-    m_preview->setFixedHeight(m_preview->fontMetrics().lineSpacing() * 2
-                              + m_preview->horizontalScrollBar()->sizeHint().height()
-                              + 2 * int(m_preview->document()->documentMargin())
-                              + 2 * m_preview->frameWidth());
-    m_preview->setAccessibleName(tr("Next string"));
     auto *previewLabel = new QLabel(tr("Ne&xt string of the selected display:"), this);
     previewLabel->setBuddy(m_preview);
-
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(close, &QDialogButtonBox::rejected, this, &DisplaysWindow::hide);
 
@@ -155,6 +119,49 @@ DisplaysWindow::DisplaysWindow(DisplayControl &control, MessageBoxes &boxes, QWi
             showActivity();
     });
     showDisplays();
+}
+
+void DisplaysWindow::buildList()
+{
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("displayList"));
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setColumnCount(ColumnCount);
+    m_list->setHeaderLabels({tr("Display"), tr("Port"), tr("Format"), tr("Zone"), tr("Interval"),
+                             tr("State"), tr("Last sent")});
+    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_list->setAccessibleName(tr("Displays"));
+
+    m_add = button(tr("&Add…"), QStringLiteral("btnAddDisplay"), this);
+    m_change = button(tr("&Change…"), QStringLiteral("btnChangeDisplay"), this);
+    m_remove = button(tr("&Remove"), QStringLiteral("btnRemoveDisplay"), this);
+    m_sendNow = button(tr("Send &now"), QStringLiteral("btnSendNow"), this);
+    connect(m_add, &QPushButton::clicked, this, &DisplaysWindow::addDisplay);
+    connect(m_change, &QPushButton::clicked, this, &DisplaysWindow::changeDisplay);
+    connect(m_remove, &QPushButton::clicked, this, &DisplaysWindow::removeDisplay);
+    connect(m_sendNow, &QPushButton::clicked, this, &DisplaysWindow::sendNow);
+    connect(m_list, &QTreeWidget::itemActivated, this, &DisplaysWindow::changeDisplay);
+    connect(m_list, &QTreeWidget::currentItemChanged, this, [this] {
+        enableButtons();
+        showPreview();
+    });
+}
+
+void DisplaysWindow::buildPreview()
+{
+    m_preview = new QPlainTextEdit(this);
+    m_preview->setObjectName(QStringLiteral("displayPreview"));
+    m_preview->setReadOnly(true);
+    m_preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Room for its two lines and a scroll bar under them for long strings.
+    m_preview->setFixedHeight(m_preview->fontMetrics().lineSpacing() * 2
+                              + m_preview->horizontalScrollBar()->sizeHint().height()
+                              + 2 * int(m_preview->document()->documentMargin())
+                              + 2 * m_preview->frameWidth());
+    m_preview->setAccessibleName(tr("Next string"));
 }
 
 void DisplaysWindow::showEvent(QShowEvent *event)

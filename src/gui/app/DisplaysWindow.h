@@ -43,6 +43,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void buildList();
+    void buildPreview();
     DisplayDialog *openDialog(DisplayDialog *dialog);
     // Rows for the displays as they are set now.
     void showDisplays();
