@@ -60,6 +60,7 @@ struct AppFixture
     FixedZones zones;
     RecordingBoxes boxes;
     bool trayUp = false; // whether a tray host runs
+    mrv::DisplayControl *displays = nullptr; // for the Displays window
     std::unique_ptr<mrv::MainWindow> window;
 
     QString iniPath() const { return dir.filePath("mrvl.ini"); }
@@ -73,10 +74,8 @@ struct AppFixture
     {
         if (QFile file(iniPath()); !ini.isNull() && file.open(QIODevice::WriteOnly))
             file.write(ini);
-        window = std::make_unique<mrv::MainWindow>(
-                mrv::MainWindow::Dependencies {&clock, &zones, &boxes, iniPath(), false, [this] {
-                                                   return trayUp;
-                                               }});
+        window = std::make_unique<mrv::MainWindow>(mrv::MainWindow::Dependencies {
+                &clock, &zones, &boxes, iniPath(), false, [this] { return trayUp; }, displays});
         return *window;
     }
     mrv::Timekeeper &keeper() const { return window->timekeeper(); }

@@ -7,19 +7,31 @@
 
 #include "AppFixture.h"
 #include "Pty.h"
+#include "app/DisplayControl.h"
+#include "app/DisplaysWindow.h"
+#include "app/SettingsStore.h"
+#include "domain/DisplayFormat.h"
+#include "dialogs/DisplayDialog.h"
 #include "tray/TrayIcon.h"
 
 #include <QCalendarWidget>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 
 using namespace mrv;
 
 namespace {
+
+// How the user reaches or leaves a zone list.
+enum ZoneListVisit { Restored, LeftAfterTyping, EnterPressed, EnteredWithTab };
 
 QByteArray port(int n, const QString &device)
 {
@@ -43,6 +55,60 @@ QStringList overlaps(const QWidget *parent)
     }
     return found;
 }
+
+// Displays kept in memory the way the settings store keeps them: numbered, display 1 first,
+// a port that names no device refused with the setting named.
+struct FakeDisplays final : DisplayControl
+{
+    QList<DisplaySettings> list;
+    QMap<int, DisplayStatus> states;
+    QByteArray next;
+    QList<int> sent;
+    int inStep = 0;
+
+    FakeDisplays()
+    {
+        DisplaySettings first;
+        first.port = "COM1";
+        first.lineSettings = "9600,n,8,1";
+        list << first;
+    }
+    QList<DisplaySettings> displays() const override { return list; }
+    int freeDisplayNumber() const override
+    {
+        for (int n = 2; n <= kMaxDisplays; ++n)
+            if (std::none_of(list.begin(), list.end(), [n](auto &d) { return d.number == n; }))
+                return n;
+        return 0;
+    }
+    bool setDisplay(const DisplaySettings &display, QString *why) override
+    {
+        if (!display.port.startsWith("COM") && !display.port.startsWith("/dev/")) {
+            *why = "Port: " + display.port + " is neither COMn nor a device.";
+            return false;
+        }
+        list.removeIf([&](auto &d) { return d.number == display.number; });
+        list << display;
+        std::sort(list.begin(), list.end(), [](auto &a, auto &b) { return a.number < b.number; });
+        Q_EMIT displaysChanged();
+        return true;
+    }
+    bool removeDisplay(int number, QString *) override
+    {
+        list.removeIf([&](auto &d) { return d.number == number; });
+        Q_EMIT displaysChanged();
+        return true;
+    }
+    QString defaultLineSettings(DisplayFormat format) const override
+    {
+        return format == DisplayFormat::Frame ? "9600,n,8,1" : "4800,n,8,1";
+    }
+    DisplayStatus status(int number) const override { return states.value(number); }
+    QByteArray previewNext(int) const override { return next; }
+    void sendNow(int number) override { sent << number; }
+    int displaysOn() const override { return int(list.size()); }
+    int displaysInStep() const override { return inStep; }
+};
 
 } // namespace
 
@@ -117,11 +183,14 @@ private Q_SLOTS:
             QVERIFY(item->isCheckable() && !item->isChecked());
         }
         const QList<QAction *> tray = app.find<QMenu>("mPopupSys")->actions();
-        QCOMPARE(tray.size(), 4);
+        QCOMPARE(tray.size(), 5);
         QCOMPARE(tray.at(0)->text(), "Restore");
-        QCOMPARE(tray.at(1)->text().remove('&'), "Start at login");
-        QVERIFY(tray.at(2)->isSeparator());
-        QCOMPARE(tray.at(3)->text(), "Exit");
+        QCOMPARE(tray.at(1)->objectName(), "mnuDisplays");
+        QCOMPARE(tray.at(2)->text().remove('&'), "Start at login");
+        QVERIFY(tray.at(3)->isSeparator());
+        QCOMPARE(tray.at(4)->text(), "Exit");
+        // The Displays window is offered in the port menu too, the same item.
+        QVERIFY(app.find<QMenu>("mnuSP")->actions().contains(tray.at(1)));
     }
 
     void zoneListTyping_data()
@@ -155,6 +224,234 @@ private Q_SLOTS:
         // The settings follow the list, and the clock shows the new zone at once.
         QCOMPARE(app.window->settingsStore().zone(1).row, rowAfterEnter);
         QTEST(app.find<QLabel>("lblZone1")->text(), "clock");
+    }
+
+    void zoneNameShowsItsStart_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<bool>("wholeNameSelected");
+        QTest::newRow("window back from the tray") << int(Restored) << false;
+        QTest::newRow("list left with Tab after typing") << int(LeftAfterTyping) << false;
+        QTest::newRow("Enter pressed at the end of the name") << int(EnterPressed) << false;
+        QTest::newRow("list entered with Tab") << int(EnteredWithTab) << true;
+    }
+    void zoneNameShowsItsStart()
+    {
+        QFETCH(int, how);
+        AppFixture app;
+        app.trayUp = true;
+        MainWindow &window = app.create();
+        window.start();
+        auto *list = app.find<QComboBox>("cboTimeZone1");
+        list->setCurrentIndex(26);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QLineEdit *edit = list->lineEdit();
+        list->setFocus(Qt::OtherFocusReason);
+        edit->end(false);
+        switch (how) {
+        case Restored:
+            window.hide();
+            window.restoreFromTray();
+            break;
+        case LeftAfterTyping:
+            QTest::keyClick(edit, Qt::Key_Space);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            // The keyboard reaches the completer's list while it is open.
+            QTest::keyClick(QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                              : static_cast<QWidget *>(edit),
+                            Qt::Key_Tab);
+            QVERIFY(!edit->hasFocus());
+            break;
+        case EnterPressed:
+            QTest::keyClick(edit, Qt::Key_Return);
+            break;
+        case EnteredWithTab:
+            app.find("Check1")->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(app.find("Check1"), Qt::Key_Tab, Qt::ShiftModifier);
+            QVERIFY(edit->hasFocus());
+            break;
+        }
+        QCOMPARE(list->currentIndex(), 26);
+        QCOMPARE(edit->cursorPosition(), 0);
+        QTEST(edit->selectedText() == list->currentText(), "wholeNameSelected");
+    }
+
+    void displayState_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("shown");
+        using S = DisplayStatus::State;
+        QTest::newRow("sending") << int(S::Sending) << ""
+                                 << "sending";
+        QTest::newRow("device unplugged") << int(S::WaitingForDevice) << "/dev/ttyUSB0 is gone"
+                                          << "waiting for its device";
+        QTest::newRow("port fails: its reason")
+                << int(S::Failed) << "Cannot open /dev/ttyS9: no such device"
+                << "Cannot open /dev/ttyS9: no such device";
+        QTest::newRow("clock not synchronised") << int(S::Silent) << ""
+                                                << "silent while the clock is not synchronised";
+    }
+    void displayState()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, error);
+        AppFixture app;
+        FakeDisplays displays;
+        displays.states[1] = {DisplayStatus::State(state), error,
+                              "\x02"
+                              "12\r",
+                              QDateTime(QDate(2026, 12, 6), QTime(12, 0, 5), Qt::UTC)};
+        app.displays = &displays;
+        app.create();
+        app.find<QAction>("mnuDisplays")->trigger();
+        auto *window = app.window->findChild<DisplaysWindow *>("displaysWindow");
+        QVERIFY(window && window->isVisible());
+        const QTreeWidgetItem *row =
+                window->findChild<QTreeWidget *>("displayList")->topLevelItem(0);
+        QCOMPARE(row->text(0), "1");
+        QCOMPARE(row->text(1), "COM1");
+        QTEST(row->text(5), "shown");
+        QCOMPARE(row->text(6), "12:00:05  <STX>12<CR>");
+    }
+
+    void addChangeAndRemoveDisplays()
+    {
+        AppFixture app;
+        FakeDisplays displays;
+        app.displays = &displays;
+        app.create();
+        app.window->openDisplays();
+        DisplaysWindow *window = app.window->displaysWindow();
+        auto *list = window->findChild<QTreeWidget *>("displayList");
+        QVERIFY(!window->findChild<QPushButton *>("btnRemoveDisplay")->isEnabled()); // display 1
+
+        const auto dialogAfter = [window](const char *button) {
+            window->findChild<QPushButton *>(button)->click();
+            return window->findChild<DisplayDialog *>("displayDialog");
+        };
+        DisplayDialog *dialog = dialogAfter("btnAddDisplay");
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("/dev/ttyUSB0");
+        dialog->findChild<QComboBox *>("displayFormat")->setCurrentIndex(1); // NMEA
+        QVERIFY(dialog->findChild<QGroupBox *>("nmeaOptions")->isVisible());
+        QVERIFY(!dialog->findChild<QGroupBox *>("templateOptions")->isVisible());
+        dialog->findChild<QSpinBox *>("displayLead")->setValue(250);
+        // A zone the database does not know keeps the dialog open and says so.
+        dialog->findChild<QComboBox *>("displayZone")->setCurrentText("Mars/Olympus");
+        dialog->accept();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->findChild<QLabel *>("displayError")->text().startsWith("Zone:"));
+        QCOMPARE(displays.list.size(), 1);
+        dialog->findChild<QComboBox *>("displayZone")->setCurrentText("Europe/Berlin");
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        QTRY_VERIFY(!window->findChild<DisplayDialog *>());
+
+        QCOMPARE(displays.list.size(), 2);
+        const DisplaySettings added = displays.list.at(1);
+        QCOMPARE(added.number, 2);
+        QCOMPARE(added.format, DisplayFormat::Nmea);
+        QCOMPARE(added.lineSettings, "4800,n,8,1"); // left empty: the format's own
+        QCOMPARE(added.zone.id, "Europe/Berlin");
+        QCOMPARE(added.leadMs, 250);
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(1)->text(1), "/dev/ttyUSB0");
+        QCOMPARE(list->topLevelItem(1)->text(3), "Europe/Berlin");
+        QCOMPARE(window->selectedDisplay(), 2);
+
+        // What the store refuses stays in the dialog with the store's reason.
+        dialog = dialogAfter("btnChangeDisplay");
+        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("ttyUSB0");
+        dialog->accept();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->findChild<QLabel *>("displayError")->text().startsWith("Port:"));
+        dialog->reject();
+        QCOMPARE(displays.list.at(1), added);
+
+        window->findChild<QPushButton *>("btnSendNow")->click();
+        QCOMPARE(displays.sent, QList<int>({2}));
+        app.boxes.answers = {false, true}; // not at the first asking
+        window->findChild<QPushButton *>("btnRemoveDisplay")->click();
+        QCOMPARE(displays.list.size(), 2);
+        window->findChild<QPushButton *>("btnRemoveDisplay")->click();
+        QCOMPARE(displays.list.size(), 1);
+        QCOMPARE(list->topLevelItemCount(), 1);
+    }
+
+    void displaysThroughTheStore()
+    {
+        AppFixture app;
+        MainWindow &main = app.create("[Settings]\nCommPort=3\n");
+        main.start();
+        main.openDisplays();
+        DisplaysWindow *window = main.displaysWindow();
+        auto *list = window->findChild<QTreeWidget *>("displayList");
+        QCOMPARE(list->topLevelItem(0)->text(1), "COM3");
+
+        window->findChild<QPushButton *>("btnAddDisplay")->click();
+        auto *dialog = window->findChild<DisplayDialog *>("displayDialog");
+        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("COM2");
+        dialog->findChild<QComboBox *>("displayFormat")->setCurrentIndex(2); // standard
+        dialog->findChild<QLineEdit *>("displayLine")->setText("fast");
+        dialog->accept();
+        QVERIFY(dialog->findChild<QLabel *>("displayError")->text().contains("fast"));
+        QVERIFY(!main.settingsStore().display(2));
+        dialog->findChild<QLineEdit *>("displayLine")->clear();
+        dialog->accept();
+        QTRY_VERIFY(!window->findChild<DisplayDialog *>());
+
+        const std::optional<DisplaySettings> added = main.settingsStore().display(2);
+        QVERIFY(added);
+        QCOMPARE(added->port, "COM2");
+        QCOMPARE(added->format, DisplayFormat::Standard);
+        QCOMPARE(added->lineSettings, formatInfo(DisplayFormat::Standard).defaultLineSettings);
+        QVERIFY(app.readIni().contains("COM2")); // saved at once
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(1)->text(1), "COM2");
+
+        app.boxes.answers = {true};
+        window->findChild<QPushButton *>("btnRemoveDisplay")->click();
+        QVERIFY(!main.settingsStore().display(2));
+        QCOMPARE(list->topLevelItemCount(), 1);
+
+        // Display 1 changed here shows in the port menu and the interval list as well.
+        window->selectDisplay(1);
+        window->findChild<QPushButton *>("btnChangeDisplay")->click();
+        dialog = window->findChild<DisplayDialog *>("displayDialog");
+        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("COM5");
+        dialog->findChild<QSpinBox *>("displayInterval")->setValue(900);
+        dialog->accept();
+        QTRY_VERIFY(!window->findChild<DisplayDialog *>());
+        QCOMPARE(app.seen().mark, 5);
+        QCOMPARE(app.find<QComboBox>("cboSync")->currentText(), "15 minutes");
+        main.shutDown();
+    }
+
+    void displayPreviewAndTrayTip()
+    {
+        AppFixture app;
+        FakeDisplays displays;
+        displays.next = "\x02"
+                        "12:00\r";
+        displays.inStep = 1;
+        DisplaySettings second;
+        second.number = 2;
+        second.port = "COM2";
+        displays.list << second;
+        app.displays = &displays;
+        app.create();
+        QCOMPARE(app.window->trayIcon()->toolTip(), "Mirovalent\n1 of 2 displays in step");
+        displays.inStep = 2;
+        Q_EMIT displays.displaysUpdated();
+        QCOMPARE(app.window->trayIcon()->toolTip(), "Mirovalent\n2 of 2 displays in step");
+
+        app.window->openDisplays();
+        const QString preview = app.window->displaysWindow()
+                                        ->findChild<QPlainTextEdit *>("displayPreview")
+                                        ->toPlainText();
+        QVERIFY2(preview.contains("<STX>12:00<CR>"), qPrintable(preview));
+        QVERIFY2(preview.contains("02 31 32 3A 30 30 0D"), qPrintable(preview));
     }
 
     void portMenuAndSync()

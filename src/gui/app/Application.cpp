@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace mrv {
 
@@ -47,13 +48,12 @@ void say(const QString &line)
 
 } // namespace
 
-int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks)
+namespace {
+
+// Help, version and a bad command line are answered without a display. Empty when the program
+// is to run.
+std::optional<int> answerCommandLine(const CommandLine &line)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    // Everything the command line can say is said before a display is needed.
-    const CommandLine line = parseCommandLine(arguments);
     switch (line.action) {
     case CommandLine::Help:
         std::fputs(kUsage, stdout);
@@ -67,20 +67,11 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     case CommandLine::Run:
         break;
     }
-    if (line.headless)
-        return runService(argc, argv, line.configPath);
-    if (!hasDisplay()) {
-        say(QStringLiteral("no display (neither DISPLAY nor WAYLAND_DISPLAY is set); start it "
-                           "from a desktop session."));
-        return 1;
-    }
+    return std::nullopt;
+}
 
-    // Under X11, Qt paints through shared memory and then waits for the server's word that the
-    // segment is free again: a second wake-up for every repaint of the ticking clocks. The window
-    // is small, so plain image uploads cost nothing and the program wakes once a second.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
-    QApplication app(argc, argv);
+void describeApplication(QApplication &app)
+{
     QApplication::setApplicationName(QStringLiteral("mirovalent"));
     QApplication::setApplicationVersion(QStringLiteral(MIROVALENT_VERSION));
     QApplication::setOrganizationName(QStringLiteral("mirovalent"));
@@ -92,23 +83,14 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     // Hidden in the tray is not the end: the program ends on Exit, on closing the shown
     // window, and at session end.
     QApplication::setQuitOnLastWindowClosed(false);
+}
 
-    const QString iniPath = line.configPath.isEmpty() ? defaultIniFilePath() : line.configPath;
-    SingleInstance instance(iniPath);
-    if (!instance.claim()) {
-        if (instance.activateRunning()) {
-            say(Texts::tr("already running for %1; its window is shown.").arg(iniPath));
-            return 0;
-        }
-        say(Texts::tr("another copy holds %1 and does not answer.").arg(iniPath));
-        return 1;
-    }
-
-    // SIGTERM, SIGINT and SIGHUP end the program the same way as "Exit": settings saved, port
-    // closed. A modal box (the start-up port error) runs its own event loop before the main
-    // one starts, and quit() only ends the main one: close the boxes too.
-    bool signalled = false;
-    SignalPipe signalPipe;
+// SIGTERM, SIGINT and SIGHUP end the program the same way as "Exit": settings saved, port
+// closed. A modal box (the start-up port error) runs its own event loop before the main one
+// starts, and quit() only ends the main one: close the boxes too. `signalled` tells whether one
+// came.
+void endOnSignals(SignalPipe &signalPipe, QApplication &app, bool &signalled)
+{
     if (!signalPipe.watchEndSignals())
         say(Texts::tr("cannot catch signals (%1); SIGTERM will not save the settings.")
                     .arg(QString::fromLocal8Bit(std::strerror(errno))));
@@ -120,7 +102,12 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
         }
         app.quit();
     });
+}
 
+// The window's part of a run: made, started, and shut down however the run ends.
+int runWindow(QApplication &app, SingleInstance &instance, const QString &iniPath,
+              const bool &signalled, const std::function<void(MainWindow &)> &driveTicks)
+{
     SystemClock clock;
     SystemTimeZoneSource zones;
     QtMessageBoxes boxes;
@@ -153,6 +140,50 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     }
     // A save that failed is an error of the whole run, whichever way it ended.
     return window.shutDown() ? status : 1;
+}
+
+} // namespace
+
+int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Everything the command line can say is said before a display is needed.
+    const CommandLine line = parseCommandLine(arguments);
+    if (const std::optional<int> status = answerCommandLine(line))
+        return *status;
+    if (line.headless)
+        return runService(argc, argv, line.configPath);
+    if (!hasDisplay()) {
+        say(QStringLiteral("no display (neither DISPLAY nor WAYLAND_DISPLAY is set); start it "
+                           "from a desktop session."));
+        return 1;
+    }
+
+    // Under X11, Qt paints through shared memory and then waits for the server's word that the
+    // segment is free again: a second wake-up for every repaint of the ticking clocks. The window
+    // is small, so plain image uploads cost nothing and the program wakes once a second.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    QApplication app(argc, argv);
+    describeApplication(app);
+
+    const QString iniPath = line.configPath.isEmpty() ? defaultIniFilePath() : line.configPath;
+    SingleInstance instance(iniPath);
+    if (!instance.claim()) {
+        if (instance.activateRunning()) {
+            say(Texts::tr("already running for %1; its window is shown.").arg(iniPath));
+            return 0;
+        }
+        say(Texts::tr("another copy holds %1 and does not answer.").arg(iniPath));
+        return 1;
+    }
+
+    bool signalled = false;
+    SignalPipe signalPipe;
+    endOnSignals(signalPipe, app, signalled);
+    return runWindow(app, instance, iniPath, signalled, driveTicks);
 }
 
 } // namespace mrv

@@ -4,7 +4,11 @@
 
 #include "MainWindow.h"
 
+#include "CoreDisplayControl.h"
 #include "Desktop.h"
+#include "DisplayControl.h"
+#include "DisplaysWindow.h"
+#include "ScreenCentre.h"
 #include "Twips.h"
 #include "ZonePanel.h"
 #include "dialogs/MessageBox.h"
@@ -28,7 +32,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QTimer>
 
 // The icons live in the GUI library's resources; a static library must register them itself.
@@ -107,11 +110,15 @@ MainWindow::MainWindow(const Dependencies &deps, QWidget *parent)
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_tray = new TrayIcon(windowIcon(), m_mPopupSys, this);
+    m_tray = new TrayIcon(windowIcon(), m_trayMenu, this);
     connect(m_tray, &TrayIcon::restoreRequested, this, &MainWindow::restoreFromTray);
     connect(m_tray, &TrayIcon::checkHost, this, &MainWindow::checkTray);
     connect(m_keeper, &Timekeeper::ticked, this, &MainWindow::showTime);
     connect(m_keeper, &Timekeeper::clockHealthChanged, this, &MainWindow::showClockHealth);
+    m_displays = deps.displays ? deps.displays : new CoreDisplayControl(*m_store, *m_keeper, this);
+    connect(m_displays, &DisplayControl::displaysUpdated, this, &MainWindow::showDisplaysInStep);
+    connect(m_displays, &DisplayControl::displaysChanged, this, &MainWindow::showDisplaysInStep);
+    showDisplaysInStep();
     refreshTime(); // never show "00:00:00" to a user
     if (deps.tick)
         m_keeper->startTicking();
@@ -130,52 +137,52 @@ QWidget *MainWindow::buildLeftColumn()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(twips(225));
 
-    m_lblGMT = createClockLabel(nullptr, QStringLiteral("lblGMT"));
+    m_gmtClock = createClockLabel(nullptr, QStringLiteral("lblGMT"));
     layout->addWidget(
-            frame(tr("GMT TIME"), QStringLiteral("Frame1"), twipsSize(2055, 975), m_lblGMT));
+            frame(tr("GMT TIME"), QStringLiteral("Frame1"), twipsSize(2055, 975), m_gmtClock));
 
-    m_cboSync = new QComboBox;
-    m_cboSync->setObjectName(QStringLiteral("cboSync"));
-    m_cboSync->setAccessibleName(tr("Sync interval"));
+    m_syncInterval = new QComboBox;
+    m_syncInterval->setObjectName(QStringLiteral("cboSync"));
+    m_syncInterval->setAccessibleName(tr("Sync interval"));
     // Wider than drawn (1095 twips), which cuts "15 minutes" off in the faces found here.
-    m_cboSync->setFixedSize(twipsSize(1395, 315));
-    m_cboSync->addItems(SyncSchedule::intervalTexts());
-    connect(m_cboSync, &QComboBox::currentIndexChanged, this, [this](int index) {
+    m_syncInterval->setFixedSize(twipsSize(1395, 315));
+    m_syncInterval->addItems(SyncSchedule::intervalTexts());
+    connect(m_syncInterval, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (m_started)
             m_keeper->chooseInterval(index == kEverySecondIndex ? kEverySecondRow : index);
     });
-    layout->addWidget(
-            frame(tr("Sync Interval"), QStringLiteral("Frame6"), twipsSize(2055, 855), m_cboSync));
+    layout->addWidget(frame(tr("Sync Interval"), QStringLiteral("Frame6"), twipsSize(2055, 855),
+                            m_syncInterval));
 
-    m_lblLastSync = new QLabel;
-    m_lblLastSync->setObjectName(QStringLiteral("lblLastSync"));
-    m_lblLastSync->setFixedSize(twipsSize(2055, 495));
-    m_lblLastSync->setWordWrap(true);
-    m_lblLastSync->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    layout->addWidget(m_lblLastSync);
+    m_lastSync = new QLabel;
+    m_lastSync->setObjectName(QStringLiteral("lblLastSync"));
+    m_lastSync->setFixedSize(twipsSize(2055, 495));
+    m_lastSync->setWordWrap(true);
+    m_lastSync->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(m_lastSync);
 
-    m_cmdSyncNow = new QPushButton(tr("Sync Now"));
-    m_cmdSyncNow->setObjectName(QStringLiteral("cmdSyncNow"));
-    m_cmdSyncNow->setFixedSize(twipsSize(1935, 495));
-    connect(m_cmdSyncNow, &QPushButton::clicked, m_keeper, &Timekeeper::syncNow);
-    layout->addWidget(m_cmdSyncNow);
+    m_syncNowButton = new QPushButton(tr("Sync Now"));
+    m_syncNowButton->setObjectName(QStringLiteral("cmdSyncNow"));
+    m_syncNowButton->setFixedSize(twipsSize(1935, 495));
+    connect(m_syncNowButton, &QPushButton::clicked, m_keeper, &Timekeeper::syncNow);
+    layout->addWidget(m_syncNowButton);
 
     // One quiet line on the system clock: the display is only as right as this clock.
-    m_lblClockHealth = new QLabel;
-    m_lblClockHealth->setObjectName(QStringLiteral("lblClockHealth"));
-    m_lblClockHealth->setFixedWidth(twips(2055));
-    m_lblClockHealth->setWordWrap(true);
-    m_lblClockHealth->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    layout->addWidget(m_lblClockHealth);
+    m_clockHealth = new QLabel;
+    m_clockHealth->setObjectName(QStringLiteral("lblClockHealth"));
+    m_clockHealth->setFixedWidth(twips(2055));
+    m_clockHealth->setWordWrap(true);
+    m_clockHealth->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(m_clockHealth);
 
     // Says why the window stays on screen where the desktop has no tray.
-    m_lblNoTray = new QLabel(tr("No system tray was found: this window stays open."));
-    m_lblNoTray->setObjectName(QStringLiteral("lblNoTray"));
-    m_lblNoTray->setFixedWidth(twips(2055));
-    m_lblNoTray->setWordWrap(true);
-    m_lblNoTray->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_lblNoTray->hide();
-    layout->addWidget(m_lblNoTray);
+    m_noTrayNote = new QLabel(tr("No system tray was found: this window stays open."));
+    m_noTrayNote->setObjectName(QStringLiteral("lblNoTray"));
+    m_noTrayNote->setFixedWidth(twips(2055));
+    m_noTrayNote->setWordWrap(true);
+    m_noTrayNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_noTrayNote->hide();
+    layout->addWidget(m_noTrayNote);
     return column;
 }
 
@@ -187,20 +194,9 @@ bool MainWindow::start()
         m_panels[k]->showSettings(settings.zones[k]);
         showDstRule(int(k) + 1);
     }
-    {
-        // Every second is no choice of the list; a file that asks for it shows it as one.
-        const QSignalBlocker blocker(m_cboSync);
-        int index = settings.program.syncIntervalRow;
-        if (index == kEverySecondRow) {
-            m_cboSync->addItem(tr("Every second"));
-            index = kEverySecondIndex;
-        }
-        m_cboSync->setCurrentIndex(index);
-    }
+    showFirstDisplay();
     m_started = true;
     refreshTime(); // the restored zones show at once, not a second later
-    m_markedPort = parsePortNumber(settings.program.commPort).value_or(0);
-    showPortMark();
 
     QStringList reasons;
     if (!m_keeper->openDisplays(&reasons)) {
@@ -214,6 +210,24 @@ bool MainWindow::start()
     return true;
 }
 
+void MainWindow::showFirstDisplay()
+{
+    const ProgramSettings &program = m_store->settings().program;
+    {
+        // Every second is no choice of the list; settings that ask for it show it as one.
+        const QSignalBlocker blocker(m_syncInterval);
+        int index = program.syncIntervalRow;
+        if (index == kEverySecondRow) {
+            if (m_syncInterval->count() <= kEverySecondIndex)
+                m_syncInterval->addItem(tr("Every second"));
+            index = kEverySecondIndex;
+        }
+        m_syncInterval->setCurrentIndex(index);
+    }
+    m_markedPort = parsePortNumber(program.commPort).value_or(0);
+    showPortMark();
+}
+
 bool MainWindow::shutDown()
 {
     if (m_shutDown)
@@ -222,6 +236,8 @@ bool MainWindow::shutDown()
     m_keeper->stopTicking();
     if (m_dateDialog)
         m_dateDialog->close();
+    if (m_displaysWindow)
+        m_displaysWindow->close();
     m_saved = m_store->save(m_keeper->now().gmt);
     m_keeper->closeDisplays();
     m_tray->hide();
@@ -231,19 +247,19 @@ bool MainWindow::shutDown()
 void MainWindow::showTime(const TimeSnapshot &snapshot, bool frameSent)
 {
     const QLocale locale;
-    m_lblGMT->setText(formatClock(snapshot.gmt.time(), locale));
+    m_gmtClock->setText(formatClock(snapshot.gmt.time(), locale));
     for (std::size_t k = 0; k < m_panels.size(); ++k)
         m_panels[k]->showTime(snapshot.zones[k], locale);
     if (frameSent)
-        m_lblLastSync->setText(tr("Last Sync On %1").arg(generalDateTime(snapshot.local, locale)));
+        m_lastSync->setText(tr("Last Sync On %1").arg(generalDateTime(snapshot.local, locale)));
 }
 
 void MainWindow::showClockHealth(const ClockHealth &health)
 {
     const QString line = health.summary();
     const bool warn = health.state == ClockHealth::State::NotSynchronised;
-    m_lblClockHealth->setText(line);
-    m_lblClockHealth->setToolTip(
+    m_clockHealth->setText(line);
+    m_clockHealth->setToolTip(
             warn ? tr("Nothing keeps this computer's clock right, and the display gets its time "
                       "from it. Turn on network time, for example with \"timedatectl set-ntp "
                       "true\" or by installing chrony.")
@@ -254,7 +270,7 @@ void MainWindow::showClockHealth(const ClockHealth &health)
         colours.setColor(QPalette::WindowText, colours.color(QPalette::Window).lightness() < 128
                                                        ? QColor(0xff, 0xa0, 0x60)
                                                        : QColor(0xb0, 0x40, 0x00));
-    m_lblClockHealth->setPalette(colours);
+    m_clockHealth->setPalette(colours);
     m_tray->setStatusLine(line);
 }
 
@@ -272,7 +288,7 @@ void MainWindow::sendToTray()
 {
     if (trayAvailable()) {
         hide();
-        m_lblNoTray->hide();
+        m_noTrayNote->hide();
         m_tray->show();
     } else {
         showWithoutTray();
@@ -284,7 +300,7 @@ void MainWindow::showWithoutTray()
     // Never hidden without an icon to come back from, and never minimised either: on desktops
     // without a taskbar a minimised window is lost to most users.
     qCInfo(lcTray) << "no system tray: the window stays open";
-    m_lblNoTray->show();
+    m_noTrayNote->show();
     m_tray->hide();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
@@ -307,7 +323,7 @@ void MainWindow::changeEvent(QEvent *event)
     QTimer::singleShot(0, this, [this] {
         if (isMinimized() && isVisible() && !m_shutDown) {
             hide();
-            m_lblNoTray->hide();
+            m_noTrayNote->hide();
             m_tray->show();
         }
     });
@@ -322,11 +338,7 @@ void MainWindow::showEvent(QShowEvent *event)
     if (m_centred)
         return;
     m_centred = true;
-    if (QScreen *screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 void MainWindow::hideEvent(QHideEvent *event)

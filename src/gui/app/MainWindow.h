@@ -23,6 +23,8 @@ namespace mrv {
 
 class Clock;
 struct ClockHealth;
+class DisplayControl;
+class DisplaysWindow;
 class MessageBoxes;
 class SettingsStore;
 class Timekeeper;
@@ -45,6 +47,9 @@ public:
         bool tick = true; // false: whoever made the window drives the ticks
         // Whether a tray host runs now; tests put their own answer here.
         std::function<bool()> trayAvailable;
+        // The displays' settings and state for the Displays window; none: the window's own
+        // settings store and timekeeper.
+        DisplayControl *displays = nullptr;
     };
 
     explicit MainWindow(const Dependencies &deps, QWidget *parent = nullptr);
@@ -69,11 +74,14 @@ public:
     void chooseStartAtLogin(bool on);
     // The user clicked a date of zone panel `panel` (1..4): opens the date dialog on it.
     void editDate(int panel, DstSide side);
+    // "Displays…" in the port menu or the tray's: shows the Displays window.
+    void openDisplays();
 
     Timekeeper &timekeeper() { return *m_keeper; }
     SettingsStore &settingsStore() { return *m_store; }
     TrayIcon *trayIcon() const { return m_tray; }
     DateDialog *dateDialog() const { return m_dateDialog; }
+    DisplaysWindow *displaysWindow() const { return m_displaysWindow; }
 
 Q_SIGNALS:
     // The program should end (Exit, or the shown window was closed).
@@ -94,6 +102,9 @@ private:
     void refreshTime();
     void showPortMark();
     void showStartAtLogin();
+    void showDisplaysInStep();
+    // The port menu's mark and the interval list show display 1's settings.
+    void showFirstDisplay();
     void sendToTray();
     bool trayAvailable() const;
     void showWithoutTray();
@@ -112,15 +123,18 @@ private:
     int m_markedPort = 0; // the port item the menu's mark is on, 0 for none
 
     std::array<ZonePanel *, 4> m_panels {};
-    QLabel *m_lblGMT = nullptr;
-    QComboBox *m_cboSync = nullptr;
-    QLabel *m_lblLastSync = nullptr;
-    QPushButton *m_cmdSyncNow = nullptr;
-    QLabel *m_lblClockHealth = nullptr;
-    std::array<QAction *, 6> m_mnuCOM {};
-    QMenu *m_mPopupSys = nullptr;
+    QLabel *m_gmtClock = nullptr;
+    QComboBox *m_syncInterval = nullptr;
+    QLabel *m_lastSync = nullptr;
+    QPushButton *m_syncNowButton = nullptr;
+    QLabel *m_clockHealth = nullptr;
+    std::array<QAction *, 6> m_portItems {};
+    QMenu *m_trayMenu = nullptr;
     QAction *m_startAtLogin = nullptr;
-    QLabel *m_lblNoTray = nullptr;
+    QAction *m_openDisplays = nullptr;
+    DisplayControl *m_displays = nullptr;
+    DisplaysWindow *m_displaysWindow = nullptr;
+    QLabel *m_noTrayNote = nullptr;
 
     bool m_started = false;
     bool m_shutDown = false;

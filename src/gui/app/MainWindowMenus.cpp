@@ -7,9 +7,12 @@
 #include "MainWindow.h"
 
 #include "Autostart.h"
+#include "DisplayControl.h"
+#include "DisplaysWindow.h"
 #include "dialogs/MessageBox.h"
 #include "platform/IniFile.h"
 #include "app/Timekeeper.h"
+#include "tray/TrayIcon.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -28,15 +31,21 @@ void MainWindow::buildMenus()
         item->setObjectName(QStringLiteral("mnuCOM_%1").arg(n));
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, n] { choosePort(n); });
-        m_mnuCOM[std::size_t(n - 1)] = item;
+        m_portItems[std::size_t(n - 1)] = item;
     }
+    // One item in the port menu and the tray's: the displays are reached from either.
+    m_openDisplays = new QAction(tr("&Displays…"), this);
+    m_openDisplays->setObjectName(QStringLiteral("mnuDisplays"));
+    connect(m_openDisplays, &QAction::triggered, this, &MainWindow::openDisplays);
+    ports->addSeparator();
+    ports->addAction(m_openDisplays);
 
     // The tray's menu: a menu of the window that the menu bar does not show.
-    m_mPopupSys = new QMenu(tr("SysTray"), this);
-    m_mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
-    QAction *restore = m_mPopupSys->addAction(tr("Restore"));
+    m_trayMenu = new QMenu(tr("SysTray"), this);
+    m_trayMenu->setObjectName(QStringLiteral("mPopupSys"));
+    QAction *restore = m_trayMenu->addAction(tr("Restore"));
     restore->setObjectName(QStringLiteral("mnuRestore"));
-    QAction *exit = m_mPopupSys->addAction(tr("Exit"));
+    QAction *exit = m_trayMenu->addAction(tr("Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(restore, &QAction::triggered, this, &MainWindow::restoreFromTray);
     connect(exit, &QAction::triggered, this, &MainWindow::exitProgram);
@@ -49,12 +58,38 @@ void MainWindow::buildMenus()
     QMenu *options = menuBar()->addMenu(tr("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
     options->addAction(m_startAtLogin);
-    m_mPopupSys->insertAction(exit, m_startAtLogin);
-    m_mPopupSys->insertSeparator(exit);
+    m_trayMenu->insertAction(exit, m_openDisplays);
+    m_trayMenu->insertAction(exit, m_startAtLogin);
+    m_trayMenu->insertSeparator(exit);
     // The entry may be added or removed behind the program's back (a desktop's settings).
     connect(options, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
-    connect(m_mPopupSys, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
+    connect(m_trayMenu, &QMenu::aboutToShow, this, &MainWindow::showStartAtLogin);
     showStartAtLogin();
+}
+
+void MainWindow::openDisplays()
+{
+    if (m_shutDown)
+        return;
+    if (!m_displaysWindow) {
+        m_displaysWindow = new DisplaysWindow(*m_displays, *m_deps.boxes, this);
+        // Display 1 changed in its dialog is the one the port menu and the interval list show.
+        connect(m_displaysWindow, &DisplaysWindow::displaySaved, this, [this](int number) {
+            if (number == 1)
+                showFirstDisplay();
+        });
+    }
+    m_displaysWindow->show();
+    m_displaysWindow->raise();
+    m_displaysWindow->activateWindow();
+}
+
+void MainWindow::showDisplaysInStep()
+{
+    const int on = m_displays->displaysOn();
+    m_tray->setDisplaysLine(on == 0 ? QString()
+                                    : tr("%1 of %n displays in step", nullptr, on)
+                                              .arg(m_displays->displaysInStep()));
 }
 
 void MainWindow::chooseStartAtLogin(bool on)
@@ -93,8 +128,8 @@ void MainWindow::choosePort(int number)
 
 void MainWindow::showPortMark()
 {
-    for (std::size_t k = 0; k < m_mnuCOM.size(); ++k)
-        m_mnuCOM[k]->setChecked(int(k) + 1 == m_markedPort);
+    for (std::size_t k = 0; k < m_portItems.size(); ++k)
+        m_portItems[k]->setChecked(int(k) + 1 == m_markedPort);
 }
 
 } // namespace mrv

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QFocusEvent>
 #include <QActionGroup>
 #include <QLineEdit>
 #include <QMenu>
@@ -36,6 +37,51 @@ protected:
     void nextCheckState() override
     {
         setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+};
+
+// A zone list's edit field. A zone's name is long and its start says the most (the offset), so
+// the field shows its start whenever it comes on screen, gets the focus from the keyboard or the
+// window, and when the user leaves it or presses Enter. Entered with Tab it still selects its
+// whole text, from the end back to the start, so that typing replaces the name.
+class ZoneNameEdit : public QLineEdit
+{
+public:
+    explicit ZoneNameEdit(QWidget *parent)
+        : QLineEdit(parent)
+    {
+        connect(this, &QLineEdit::editingFinished, this, [this] { showStart(); });
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QLineEdit::showEvent(event);
+        showStart();
+    }
+    void focusInEvent(QFocusEvent *event) override
+    {
+        QLineEdit::focusInEvent(event);
+        // A click puts the cursor where the user clicked.
+        if (event->reason() != Qt::MouseFocusReason)
+            showStart();
+    }
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        QLineEdit::focusOutEvent(event);
+        // The list's or the completer's popup takes the focus while the user is still choosing.
+        if (event->reason() != Qt::PopupFocusReason)
+            showStart();
+    }
+
+private:
+    void showStart()
+    {
+        const qsizetype length = text().size();
+        if (length > 0 && hasFocus() && selectedText().size() == length)
+            setSelection(int(length), -int(length));
+        else
+            setCursorPosition(0);
     }
 };
 
@@ -127,29 +173,33 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
     : QGroupBox(tr("Time Zone %1").arg(number), parent)
     , m_number(number)
 {
-    const std::size_t k = std::size_t(number - 1);
     setObjectName(QStringLiteral("Frame%1").arg(number + 1));
     setFixedSize(twipsSize(6255, 1335));
-
     m_clock = createClockLabel(this, QStringLiteral("lblZone%1").arg(number));
-
-    m_zoneList = new QComboBox(this);
-    m_zoneList->setObjectName(QStringLiteral("cboTimeZone%1").arg(number));
-    m_zoneList->setFixedSize(twipsSize(3375, 315));
-    m_zoneList->setAccessibleName(tr("Zone %1").arg(number));
     setupZoneList();
+    setupObserveDst();
+    setupRuleButton();
+    setupDateControls();
+    layOut();
+    showDateControls(false);
+}
 
+void ZonePanel::setupObserveDst()
+{
     m_observeDst = new DstCheckBox(tr("Observe DST"), this);
-    m_observeDst->setObjectName(QStringLiteral("Check%1").arg(number));
+    m_observeDst->setObjectName(QStringLiteral("Check%1").arg(m_number));
     m_observeDst->setFixedSize(twipsSize(1695, 255));
     connect(m_observeDst, &QCheckBox::stateChanged, this, [this](int state) {
         showDateControls(state == Qt::Checked);
         Q_EMIT observeDstChosen(dstBox(state));
     });
+}
 
+void ZonePanel::setupRuleButton()
+{
     // How the dates are found: a compact button beside the zone it serves, its menu the choices.
     m_rule = new QToolButton(this);
-    m_rule->setObjectName(QStringLiteral("btnDstRule%1").arg(number));
+    m_rule->setObjectName(QStringLiteral("btnDstRule%1").arg(m_number));
     m_rule->setPopupMode(QToolButton::InstantPopup);
     m_rule->setFocusPolicy(Qt::StrongFocus);
     m_rule->setFixedHeight(twips(255));
@@ -162,7 +212,11 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
         ruleWidth = std::max(ruleWidth, m_rule->sizeHint().width());
     }
     m_rule->setFixedWidth(ruleWidth);
+}
 
+void ZonePanel::setupDateControls()
+{
+    const std::size_t k = std::size_t(m_number - 1);
     m_startCaption =
             fixedLabel(tr("DST Start"), QStringLiteral("Label%1").arg(kStartCaption[k]), 855, this);
     m_endCaption =
@@ -171,7 +225,10 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
     m_end = dateLabel(QStringLiteral("lblDSS1_%1").arg(2 * k + 1), this);
     connect(m_start, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::Start); });
     connect(m_end, &DateLabel::clicked, this, [this] { Q_EMIT dateClicked(DstSide::End); });
+}
 
+void ZonePanel::layOut()
+{
     // Two rows: the clock, the rule and the zone list; the box and the dates. Hidden dates keep
     // their place, so ticking the box never moves anything.
     auto *top = new QHBoxLayout;
@@ -179,35 +236,39 @@ ZonePanel::ZonePanel(int number, QWidget *parent)
     top->addStretch();
     top->addWidget(m_rule);
     top->addWidget(m_zoneList);
-    QSizePolicy rulePolicy = m_rule->sizePolicy();
-    rulePolicy.setRetainSizeWhenHidden(true);
-    m_rule->setSizePolicy(rulePolicy);
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(twips(60));
     bottom->addWidget(m_observeDst);
     bottom->addStretch();
     for (QWidget *w : {static_cast<QWidget *>(m_startCaption), static_cast<QWidget *>(m_start),
-                       static_cast<QWidget *>(m_endCaption), static_cast<QWidget *>(m_end)}) {
+                       static_cast<QWidget *>(m_endCaption), static_cast<QWidget *>(m_end)})
+        bottom->addWidget(w);
+    for (QWidget *w : {static_cast<QWidget *>(m_rule), static_cast<QWidget *>(m_startCaption),
+                       static_cast<QWidget *>(m_start), static_cast<QWidget *>(m_endCaption),
+                       static_cast<QWidget *>(m_end)}) {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         w->setSizePolicy(policy);
-        bottom->addWidget(w);
     }
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(twips(240), twips(120), twips(120), twips(120));
     rows->addLayout(top);
     rows->addLayout(bottom);
-    showDateControls(false);
 }
 
 void ZonePanel::setupZoneList()
 {
+    m_zoneList = new QComboBox(this);
+    m_zoneList->setObjectName(QStringLiteral("cboTimeZone%1").arg(m_number));
+    m_zoneList->setFixedSize(twipsSize(3375, 315));
+    m_zoneList->setAccessibleName(tr("Zone %1").arg(m_number));
     // The user may type, but the list never grows, and text that is not exactly a row selects
     // no row, so the panel shows GMT.
     QComboBox *box = m_zoneList;
     box->addItems(zoneTexts());
     box->setCurrentIndex(-1);
     box->setEditable(true);
+    box->setLineEdit(new ZoneNameEdit(box));
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setMaxVisibleItems(16);
     auto *completer = new QCompleter(box);

@@ -52,6 +52,10 @@ Q_SIGNALS:
 
 private:
     void setupZoneList();
+    void setupObserveDst();
+    void setupRuleButton();
+    void setupDateControls();
+    void layOut();
     void showNameStart();
     void showDateControls(bool shown);
 

@@ -4,6 +4,8 @@
 
 #include "dialogs/MessageBox.h"
 
+#include "ScreenCentre.h"
+
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -47,13 +49,7 @@ int execCentred(QMessageBox &box, const QString &details)
     box.setInformativeText(keepWordsWhole(box, details));
     if (!box.parentWidget()) {
         // Once shown, when the box has its final size.
-        QTimer::singleShot(0, &box, [&box] {
-            if (const QScreen *screen = box.screen()) {
-                QRect frame = box.frameGeometry();
-                frame.moveCenter(screen->availableGeometry().center());
-                box.move(frame.topLeft());
-            }
-        });
+        QTimer::singleShot(0, &box, [&box] { centreOnScreen(&box); });
     }
     return box.exec();
 }

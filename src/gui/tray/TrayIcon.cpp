@@ -15,8 +15,6 @@ Q_LOGGING_CATEGORY(lcTray, "mirovalent.tray")
 
 namespace {
 
-// Qt's icon for X11 trays is a small window of this class; it acts on the button press.
-constexpr const char *kX11TrayWindow = "QSystemTrayIconSys";
 // How often a shown icon asks whether its tray host is still there.
 constexpr int kHostCheckMs = 3000;
 
@@ -66,16 +64,41 @@ bool TrayIcon::isVisible() const
 
 void TrayIcon::setStatusLine(const QString &line)
 {
-    const QString name = QStringLiteral("Mirovalent");
-    m_icon.setToolTip(line.isEmpty() ? name : name + QLatin1Char('\n') + line);
+    m_statusLine = line;
+    showToolTip();
+}
+
+void TrayIcon::setDisplaysLine(const QString &line)
+{
+    m_displaysLine = line;
+    showToolTip();
+}
+
+QString TrayIcon::toolTip() const
+{
+    return m_icon.toolTip();
+}
+
+void TrayIcon::showToolTip()
+{
+    QStringList lines {QStringLiteral("Mirovalent")};
+    for (const QString &line : {m_statusLine, m_displaysLine})
+        if (!line.isEmpty())
+            lines << line;
+    m_icon.setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 bool TrayIcon::watchButtons()
 {
-    // The icon's window is made when it is shown; it is found among the top-level widgets.
+    // In an X11 tray the icon is a small top-level window of Qt's that acts on the button press.
+    // It is made when the icon is shown and is found among the top-level widgets as the one
+    // that covers the icon's place; trays of other kinds report no place, and have no window.
+    const QRect place = m_icon.geometry();
+    if (!place.isValid())
+        return false;
     bool found = false;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (qstrcmp(widget->metaObject()->className(), kX11TrayWindow) == 0) {
+        if (widget != m_menu && QRect(widget->mapToGlobal(QPoint()), widget->size()) == place) {
             widget->removeEventFilter(this);
             widget->installEventFilter(this);
             connect(widget, &QObject::destroyed, this, &TrayIcon::onIconWindowGone,

@@ -31,6 +31,9 @@ public:
     bool isVisible() const;
     // A second line for the tip under "Mirovalent"; empty for none.
     void setStatusLine(const QString &line);
+    // A line on the displays after it; empty for none.
+    void setDisplaysLine(const QString &line);
+    QString toolTip() const;
 
 Q_SIGNALS:
     void restoreRequested();
@@ -46,10 +49,13 @@ private:
     // False when the icon has no X11 window to watch.
     bool watchButtons();
     void onIconWindowGone();
+    void showToolTip();
 
     QSystemTrayIcon m_icon;
     QMenu *m_menu = nullptr;
     QTimer m_hostCheck;
+    QString m_statusLine;
+    QString m_displaysLine;
 };
 
 } // namespace mrv
