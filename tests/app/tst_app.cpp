@@ -577,9 +577,13 @@ private Q_SLOTS:
         AppFixture app;
         app.clock.now = QDateTime(QDate(2027, 3, 14), QTime(6, 59, 59)); // the zone is UTC here
         MainWindow &window = app.create("[Zone]\nZone1=7\nDST1=1\nDSTRule1=America/New_York\n"
-                                        "Zone2=13\n");
+                                        "Zone2=13\nZone3=13\nDST3=1\n"
+                                        "DSTRule3=America/New_York\n");
+        // A rule five hours off its row: said once, and shown where the rule is chosen.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Zone panel 3 .*America/New_York"));
         window.start();
         window.show();
+        QVERIFY(app.find<QToolButton>("btnDstRule", 3)->toolTip().contains("does not fit"));
         auto *rule = app.find<QToolButton>("btnDstRule", 1);
         QVERIFY(rule->isVisibleTo(&window));
         QCOMPARE(rule->text(), "Auto");

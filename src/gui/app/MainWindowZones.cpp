@@ -76,9 +76,10 @@ void MainWindow::showDstRule(int panel)
     // The choices depend on the instant only through the database's year. They are shown only
     // while the box is ticked; until then the start-up need not scan the database for them.
     const ZonePanelSettings &zone = m_store->zone(panel);
+    const QDateTime at = m_keeper->now().gmt;
     m_panels[std::size_t(panel - 1)]->showDstRule(
-            zone,
-            zone.observesDst() ? dstRuleZones(zone.row, m_keeper->now().gmt) : QList<QByteArray>());
+            zone, zone.observesDst() ? dstRuleZones(zone.row, at) : QList<QByteArray>(),
+            dstRuleMisfit(zone, panel, at));
 }
 
 void MainWindow::useDstRule(int panel, const QByteArray &zoneId)

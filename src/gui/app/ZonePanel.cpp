@@ -324,15 +324,23 @@ void ZonePanel::showDateControls(bool shown)
         w->setVisible(shown);
 }
 
-void ZonePanel::showDstRule(const ZonePanelSettings &settings, const QList<QByteArray> &choices)
+void ZonePanel::showDstRule(const ZonePanelSettings &settings, const QList<QByteArray> &choices,
+                            const QString &misfit)
 {
     m_followsRule = settings.followsDstRule();
     const QString rule = QString::fromUtf8(settings.dstRule);
     // Short words: the button has the room between the clock and the zone list.
     m_rule->setText(m_followsRule ? tr("Auto") : tr("Dates"));
-    const QString what =
+    QString what =
             m_followsRule ? tr("Daylight-saving dates from the time-zone database: %1").arg(rule)
                           : tr("Daylight-saving dates typed by hand");
+    // What the settings file asks for but cannot be used is said where the choice is made.
+    if (settings.dstRuleUnknown)
+        what += QLatin1Char('\n')
+                + tr("The time-zone database does not know %1, named in the settings file.")
+                          .arg(rule);
+    if (!misfit.isEmpty())
+        what += QLatin1Char('\n') + misfit;
     m_rule->setToolTip(what);
     m_rule->setAccessibleName(tr("Zone %1 daylight-saving rule").arg(m_number));
     m_rule->setAccessibleDescription(what);

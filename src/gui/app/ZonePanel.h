@@ -39,7 +39,9 @@ public:
     void showSettings(const ZonePanelSettings &settings);
     // Shows where the daylight-saving dates come from (a database zone, or none for manual
     // dates) and the zones the user may choose from for the panel's row.
-    void showDstRule(const ZonePanelSettings &settings, const QList<QByteArray> &choices);
+    // `misfit`: why the rule cannot drive the row, when it cannot.
+    void showDstRule(const ZonePanelSettings &settings, const QList<QByteArray> &choices,
+                     const QString &misfit = {});
     // Shows the zone's time and, while daylight saving is observed, its window.
     void showTime(const ZoneTime &time, const QLocale &locale);
 
