@@ -106,7 +106,7 @@ void endOnSignals(SignalPipe &signalPipe, QApplication &app, bool &signalled)
 
 // The window's part of a run: made, started, and shut down however the run ends.
 int runWindow(QApplication &app, SingleInstance &instance, const QString &iniPath,
-              const bool &signalled, const std::function<void(MainWindow &)> &driveTicks)
+              const bool &signalled)
 {
     SystemClock clock;
     SystemTimeZoneSource zones;
@@ -116,7 +116,6 @@ int runWindow(QApplication &app, SingleInstance &instance, const QString &iniPat
     deps.zones = &zones;
     deps.boxes = &boxes;
     deps.iniPath = iniPath;
-    deps.tick = !driveTicks;
 
     MainWindow window(deps);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
@@ -128,9 +127,6 @@ int runWindow(QApplication &app, SingleInstance &instance, const QString &iniPat
         window.shutDown();
         app.quit();
     });
-    if (driveTicks)
-        driveTicks(window);
-
     const bool inTray = window.start();
     int status = 0;
     if (!signalled) {
@@ -144,7 +140,7 @@ int runWindow(QApplication &app, SingleInstance &instance, const QString &iniPat
 
 } // namespace
 
-int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks)
+int runApplication(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -183,7 +179,7 @@ int runApplication(int argc, char **argv, const std::function<void(MainWindow &)
     bool signalled = false;
     SignalPipe signalPipe;
     endOnSignals(signalPipe, app, signalled);
-    return runWindow(app, instance, iniPath, signalled, driveTicks);
+    return runWindow(app, instance, iniPath, signalled);
 }
 
 } // namespace mrv

@@ -6,16 +6,10 @@
 
 #include "app/CommandLine.h"
 
-#include <functional>
-
 namespace mrv {
 
-class MainWindow;
-
 // The whole program: command line, then the service (--headless) or the display check, main
-// window, signals, event loop. Given
-// `driveTicks`, the window does not tick by itself: the caller drives it (benchmarks compare
-// other timers this way).
-int runApplication(int argc, char **argv, const std::function<void(MainWindow &)> &driveTicks = {});
+// window, signals, event loop.
+int runApplication(int argc, char **argv);
 
 } // namespace mrv

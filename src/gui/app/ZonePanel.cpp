@@ -331,9 +331,9 @@ void ZonePanel::showDstRule(const ZonePanelSettings &settings, const QList<QByte
     const QString rule = QString::fromUtf8(settings.dstRule);
     // Short words: the button has the room between the clock and the zone list.
     m_rule->setText(m_followsRule ? tr("Auto") : tr("Dates"));
-    QString what =
-            m_followsRule ? tr("Daylight-saving dates from the time-zone database: %1").arg(rule)
-                          : tr("Daylight-saving dates typed by hand");
+    QString what = m_followsRule
+                           ? tr("Daylight-saving dates from the time-zone database: %1").arg(rule)
+                           : tr("Daylight-saving dates typed by hand");
     // What the settings file asks for but cannot be used is said where the choice is made.
     if (settings.dstRuleUnknown)
         what += QLatin1Char('\n')
