@@ -130,6 +130,7 @@ pick "$frames" "FE 3B 3B 06 0D 07 05 1F FF" >/dev/null || fail "no frame for 06:
 at_frame="$(pick "$frames" "FE 00 00 07 0D 87 05 1F FF")" || fail "no frame for 07:00:00 with 87: $frames"
 [ "$(date -d "$at_frame" +%s)" = "$(date -d "$at_std" +%s)" ] \
     || fail "the frame's zone code changed at $at_frame, the standard string at $at_std"
+# shellcheck disable=SC2016 # a literal dollar
 grep -qF '$GPZDA,070000.00,14,03,2027,00,00*' <<<"$nmea" || fail "no ZDA for 07:00:00 UTC: $nmea"
 
 # The window program drives the same three displays, and keeps their sections when it saves.
@@ -142,7 +143,7 @@ wait_on_time 1 "$first1" 3 15
 wait_on_time 2 "$first2" 3 15
 wait_on_time 3 "$first3" 3 15
 terminate "$APP_PID" "the window program"
-grep -q '^\[Display3\]' "$WORK/mrvl.ini" && grep -q '^Zone=Panel2$' "$WORK/mrvl.ini" \
+{ grep -q '^\[Display3\]' "$WORK/mrvl.ini" && grep -q '^Zone=Panel2$' "$WORK/mrvl.ini"; } \
     || fail "the window program lost the displays' sections: $(cat "$WORK/mrvl.ini")"
 
 ! grep -qE 'Sanitizer|runtime error' "$WORK"/*.log "$WORK"/*.out || fail "sanitizer report"
