@@ -152,3 +152,23 @@ terminate() {
     if kill -0 "$1" 2>/dev/null; then fail "$2: still running 1 s after SIGTERM"; fi
     wait "$1" || fail "$2: exit status $? after SIGTERM"
 }
+
+# json_fields FILE FIRST KEY...: from line FIRST of a monitor's JSON lines on, one line per
+# object with the values of the KEYs, tab-separated (a string without its quotes, null as
+# null). A key nested further in, as in the frames' panels, is not reached: the top-level keys
+# come first on each line.
+json_fields() {
+    local file="$1" first="$2"
+    shift 2
+    tail -n +"$first" "$file" | awk -v keys="$*" '
+        function get(s, k,   i, r) {
+            i = index(s, "\"" k "\":")
+            if (!i) return ""
+            r = substr(s, i + length(k) + 3)
+            if (substr(r, 1, 1) == "\"") { r = substr(r, 2); return substr(r, 1, index(r, "\"") - 1) }
+            match(r, /^[^,}]*/)
+            return substr(r, 1, RLENGTH)
+        }
+        BEGIN { n = split(keys, k, " ") }
+        { line = ""; for (i = 1; i <= n; i++) line = line (i > 1 ? "\t" : "") get($0, k[i]); print line }'
+}
