@@ -279,6 +279,29 @@ private Q_SLOTS:
         QCOMPARE(nmea.read(1000, 37), QByteArray("$GPZDA,120003.00,06,12,2026,00,00*65\r\n"));
     }
 
+    // Two displays on one device: the second is refused, and the reason points at the settings,
+    // not at a service.
+    void samePortTwice()
+    {
+        PtyPair display;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("mrvl.ini");
+        writeFile(path, QStringLiteral("[Display2]\nPort=%1\n[Display3]\nPort=%1\n")
+                                .arg(display.slavePath())
+                                .toUtf8());
+        FakeClock clock;
+        UtcZones zones;
+        SettingsStore store(path, SettingsStore::Defaults::Service);
+        store.load(QLocale::c());
+        Timekeeper keeper(clock, zones, store);
+        QStringList why;
+        QVERIFY(!keeper.openDisplays(&why));
+        QCOMPARE(why.size(), 1);
+        QVERIFY2(why.first().startsWith("Display 3: ") && why.first().contains("Another display")
+                         && !why.first().contains("service"),
+                 qPrintable(why.first()));
+    }
+
     // A reload applies changed line settings and takes a device that came back under its name;
     // a file that holds no setting at all keeps everything.
     void reload()

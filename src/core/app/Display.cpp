@@ -16,17 +16,24 @@ namespace mrv {
 
 namespace {
 
-// Whether the serial lock of the device is held by a running `mirovalent --headless`, under
-// whatever name either of them opened it.
-bool heldByService(const QString &device)
+// Who holds the serial lock of the device, under whatever name either opened it: this very
+// program (another of its displays names the same device), a running `mirovalent --headless`,
+// or someone else (nothing to add to the port's own reason).
+enum class Holder { Other, ThisProgram, Service };
+Holder lockHolderOf(const QString &device)
 {
     for (const char *folder : {"/run/lock", "/var/lock"}) {
         const std::optional<qint64> pid = lockHolder(device, QLatin1String(folder));
-        QFile command(QStringLiteral("/proc/%1/cmdline").arg(pid.value_or(0)));
-        if (pid && command.open(QIODevice::ReadOnly))
-            return command.readAll().split('\0').contains("--headless");
+        if (!pid)
+            continue;
+        if (*pid == QCoreApplication::applicationPid())
+            return Holder::ThisProgram;
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(*pid));
+        if (command.open(QIODevice::ReadOnly)
+            && command.readAll().split('\0').contains("--headless"))
+            return Holder::Service;
     }
-    return false;
+    return Holder::Other;
 }
 
 // Bits on the line for one character: start, data, parity and stop.
@@ -124,12 +131,22 @@ bool Display::openDevice(QString *reason)
     QString why = m_port->errorString();
     if (!why.contains(m_device.path))
         why = QStringLiteral("%1: %2").arg(m_device.path, why);
-    if (heldByService(m_device.path))
+    switch (lockHolderOf(m_device.path)) {
+    case Holder::Service:
         why += QLatin1Char(' ')
                + QCoreApplication::translate(
                        "mrv::Display",
                        "The Mirovalent service drives this display; stop it first with "
                        "\"sudo systemctl stop mirovalent-sync\".");
+        break;
+    case Holder::ThisProgram:
+        why += QLatin1Char(' ')
+               + QCoreApplication::translate("mrv::Display",
+                                             "Another display of these settings uses this port.");
+        break;
+    case Holder::Other:
+        break;
+    }
     *reason = m_openError = why;
     return false;
 }
