@@ -255,6 +255,10 @@ DisplayDialog *DisplaysWindow::openDialog(DisplayDialog *dialog)
         Q_EMIT displaySaved(number);
     });
     dialog->open();
+    // The port is what a person types first; the keyboard starts there.
+    dialog->activateWindow();
+    if (QWidget *first = dialog->findChild<QWidget *>(QStringLiteral("displayPort")))
+        first->setFocus(Qt::ActiveWindowFocusReason);
     return dialog;
 }
 

@@ -194,6 +194,7 @@ void DisplayDialog::showSettings(const DisplaySettings &display)
     else
         m_zone->setCurrentText(DisplayTexts::zone(display.zone));
     m_lead->setValue(display.leadMs);
+    m_shownFormat = display.format;
     m_unsynced->setCurrentIndex(
             int(std::find(DisplayTexts::kUnsyncedPolicies.begin(),
                           DisplayTexts::kUnsyncedPolicies.end(), display.unsynced)
@@ -212,6 +213,11 @@ DisplayFormat DisplayDialog::format() const
 
 void DisplayDialog::showFormatOptions()
 {
+    // An interval nobody changed follows the format: the strings every second, the frame
+    // every minute.
+    if (m_shownFormat && m_interval->value() == formatInfo(*m_shownFormat).defaultIntervalSeconds)
+        m_interval->setValue(formatInfo(format()).defaultIntervalSeconds);
+    m_shownFormat = format();
     m_nmea->setVisible(format() == DisplayFormat::Nmea);
     m_template->setVisible(format() == DisplayFormat::Template);
     m_line->setPlaceholderText(m_control.defaultLineSettings(format()));

@@ -4,6 +4,8 @@
 
 #pragma once
 
+#include <optional>
+
 #include "domain/DisplaySettings.h"
 
 #include <QDialog>
@@ -47,6 +49,7 @@ private:
     DisplayControl &m_control;
     int m_number = 0;
     QComboBox *m_port = nullptr;
+    std::optional<DisplayFormat> m_shownFormat; // the format the interval was last set for
     QComboBox *m_format = nullptr;
     QLineEdit *m_line = nullptr;
     QSpinBox *m_interval = nullptr;
