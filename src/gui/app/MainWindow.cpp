@@ -200,9 +200,13 @@ bool MainWindow::start()
 
     QStringList reasons;
     if (!m_keeper->openDisplays(&reasons)) {
+        const QString advice =
+                m_keeper->displaysOn() > 1
+                        ? tr("Check the displays' ports in \"Serial Port\" → \"Displays…\".")
+                        : tr("Choose the display's port in the \"Serial Port\" menu.");
         m_deps.boxes->exclamation(this, tr("COM Port Error"),
-                                  tr("%1\n\nChoose the display's port in the \"Serial Port\" menu.")
-                                          .arg(reasons.join(QLatin1Char('\n'))));
+                                  reasons.join(QLatin1Char('\n')) + QStringLiteral("\n\n")
+                                          + advice);
         return false;
     }
     sendToTray();
