@@ -297,7 +297,8 @@ private Q_SLOTS:
         QStringList why;
         QVERIFY(!keeper.openDisplays(&why));
         QCOMPARE(why.size(), 1);
-        QVERIFY2(why.first().startsWith("Display 3: ") && why.first().contains("Another display")
+        QVERIFY2(why.first().startsWith("Display 3 [Display3]: ")
+                         && why.first().contains("Another display")
                          && !why.first().contains("service"),
                  qPrintable(why.first()));
     }

@@ -53,6 +53,25 @@ grep -q "cannot read" "$WORK/service.log" || fail "an unreadable file on SIGHUP 
 rmdir "$WORK/mrvl.ini"
 mv "$WORK/mrvl.good" "$WORK/mrvl.ini"
 
+# A FIFO in the file's place is refused without blocking; a flood of reloads is taken as one a
+# second and, with nothing changed, says nothing; the frames keep their seconds throughout.
+mv "$WORK/mrvl.ini" "$WORK/mrvl.good"
+mkfifo "$WORK/mrvl.ini"
+kill -HUP "$SERVICE_PID"
+sleep 1.5
+grep -q "not a regular file" "$WORK/service.log" || fail "a FIFO on SIGHUP was not refused"
+rm "$WORK/mrvl.ini"
+mv "$WORK/mrvl.good" "$WORK/mrvl.ini"
+kill -HUP "$SERVICE_PID" # back to the file as it was
+sleep 1.2
+before=$(grep -c "settings read again" "$WORK/service.log" || true)
+frames_before=$(frames "$WORK/frames.jsonl")
+for _ in $(seq 1 100); do kill -HUP "$SERVICE_PID"; sleep 0.01; done
+sleep 2.5
+after=$(grep -c "settings read again" "$WORK/service.log" || true)
+[ "$after" = "$before" ] || fail "a flood of unchanged reloads logged $((after - before)) lines"
+(($(frames "$WORK/frames.jsonl") >= frames_before + 2)) || fail "frames stopped during a flood of reloads"
+
 terminate "$SERVICE_PID" "the service"
 [ "$(md5sum <"$WORK/mrvl.ini")" = "$sum" ] || fail "the service wrote its settings file"
 ! grep -qE 'Sanitizer|runtime error' "$WORK"/*.log || fail "sanitizer report"

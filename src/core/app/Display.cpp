@@ -4,6 +4,7 @@
 
 #include "app/Display.h"
 
+#include "app/DisplayFile.h"
 #include "domain/LineSettings.h"
 #include "domain/Logging.h"
 #include "platform/DeviceFile.h"
@@ -82,7 +83,7 @@ void Display::update(const DisplaySettings &settings, const PortDevice &device)
         return;
     QString reason;
     if (!reopen(&reason))
-        qCWarning(lcSync).noquote() << QStringLiteral("Display %1:").arg(number()) << reason;
+        qCWarning(lcSync).noquote() << displayLabel(number()) + QLatin1Char(':') << reason;
 }
 
 void Display::computeLead()
@@ -176,9 +177,8 @@ bool Display::dueAt(qint64 second)
         due = true;
     QString why;
     if (!m_port->isOpen() && m_retryOpen && openDevice(&why)) {
-        qCInfo(lcSync).noquote() << QStringLiteral("Display %1: the serial port %2 is open.")
-                                            .arg(number())
-                                            .arg(m_openedDevice);
+        qCInfo(lcSync).noquote() << QStringLiteral("%1: the port %2 is open.")
+                                            .arg(displayLabel(number()), m_openedDevice);
         due = true;
     }
     return due && m_port->isOpen();

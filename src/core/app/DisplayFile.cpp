@@ -171,6 +171,13 @@ DisplaySettings readFirstDisplay(const IniFile &file, const ProgramSettings &pro
     return display;
 }
 
+QString displayLabel(int number)
+{
+    return tr("Display %1 [%2]")
+            .arg(number)
+            .arg(number == 1 ? QLatin1String(settings::Setting.section) : displaySection(number));
+}
+
 std::optional<DisplaySettings> readDisplay(const IniFile &file, int number)
 {
     const SectionReader in(file, displaySection(number));

@@ -36,5 +36,8 @@ QString checkDisplay(const DisplaySettings &display);
 
 // The section of display 2..8: "Display2".
 QString displaySection(int number);
+// How the journal and the error boxes name a display: "Display 2 [Display2]", and display 1 by
+// its "[Settings]".
+QString displayLabel(int number);
 
 } // namespace mrv

@@ -4,6 +4,7 @@
 
 #include "app/Timekeeper.h"
 
+#include "app/DisplayFile.h"
 #include "app/SettingsStore.h"
 #include "domain/FloorDivision.h"
 #include "domain/Clock.h"
@@ -75,8 +76,7 @@ void Timekeeper::followStore(int number)
             continue;
         QString why;
         if (!display->open(&why))
-            qCWarning(lcSync).noquote()
-                    << QStringLiteral("Display %1:").arg(settings.number) << why;
+            qCWarning(lcSync).noquote() << displayLabel(settings.number) + QLatin1Char(':') << why;
         display->syncNow();
     }
     plan();
@@ -114,8 +114,9 @@ bool Timekeeper::openDisplays(QStringList *reasons)
         if (display->isOpen() || display->open(&why))
             continue;
         all = false;
-        reasons->append(m_displays.size() > 1 ? tr("Display %1: %2").arg(display->number()).arg(why)
-                                              : why);
+        reasons->append(m_displays.size() > 1
+                                ? displayLabel(display->number()) + QStringLiteral(": ") + why
+                                : why);
     }
     plan();
     return all;
@@ -137,7 +138,7 @@ bool Timekeeper::reload(const QLocale &locale, QString *reason)
         QString why;
         if (!display->reopen(&why))
             qCWarning(lcSync).noquote()
-                    << QStringLiteral("Display %1:").arg(display->number()) << why;
+                    << displayLabel(display->number()) + QLatin1Char(':') << why;
     }
     plan();
     return true;
