@@ -234,17 +234,20 @@ private Q_SLOTS:
     // wake-up comes as early as the longest lead, and each other display waits for its own.
     void leadsOfOneWakeUp()
     {
-        PtyPair standard, templated, nmea;
+        setTz("America/New_York"); // five hours behind: every string says whose time it carries
+        PtyPair standard, templated, nmea, frame;
         QTemporaryDir dir;
         const QString path = dir.filePath("mrvl.ini");
         writeFile(path, QStringLiteral("[Settings]\nCommPort=1\nSyncInt=-1\nFormat=standard\n"
                                        "Setting=9600,e,7,2\nLeadMs=5\n[Ports]\nCOM1=%1\n"
                                        "[Display2]\nPort=%2\nFormat=template\nTemplate=ab%^c\n"
-                                       "[Display3]\nPort=%3\nFormat=nmea\nSentences=ZDA\n")
-                                .arg(standard.slavePath(), templated.slavePath(), nmea.slavePath())
+                                       "[Display3]\nPort=%3\nFormat=nmea\nSentences=ZDA\n"
+                                       "[Display4]\nPort=%4\nInterval=1\n[Zone]\nZone1=7\n")
+                                .arg(standard.slavePath(), templated.slavePath(), nmea.slavePath(),
+                                     frame.slavePath())
                                 .toUtf8());
-        FakeClock clock(QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0, 300), Qt::UTC));
-        UtcZones zones;
+        FakeClock clock(QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0, 300)));
+        SystemTimeZoneSource zones;
         Synchronised health;
         SettingsStore store(path);
         store.load(QLocale::c());
@@ -257,26 +260,27 @@ private Q_SLOTS:
         QVERIFY2(keeper.openDisplays(&why), qPrintable(why.join('\n')));
         keeper.startTicking();
         const auto fire = [&](qint64 msBefore) {
-            clock.now = QDateTime::fromMSecsSinceEpoch(wake.armed * 1000 - msBefore, Qt::UTC);
+            clock.now = QDateTime::fromMSecsSinceEpoch(wake.armed * 1000 - msBefore);
             Q_EMIT wake.woke();
         };
         fire(0); // the first tick comes at the boundary
         const qint64 second =
-                QDateTime(QDate(2026, 12, 6), QTime(12, 0, 2), Qt::UTC).toSecsSinceEpoch();
+                QDateTime(QDate(2026, 12, 6), QTime(17, 0, 2), Qt::UTC).toSecsSinceEpoch();
         QCOMPARE(wake.armed, second);
         // 5 ms of trim with STX first; two 10-bit characters before the marked one at 9600.
         QCOMPARE(wake.armedEarlyUs, 5000);
         wake.waits.clear();
         fire(5);
-        QCOMPARE(wake.waits, (QList<std::pair<qint64, qint64>> {{second, 2083}, {second, 0}}));
-        standard.drain();
-        templated.drain();
-        nmea.drain();
+        QCOMPARE(wake.waits,
+                 (QList<std::pair<qint64, qint64>> {{second, 2083}, {second, 0}, {second, 0}}));
+        for (PtyPair *pty : {&standard, &templated, &nmea, &frame})
+            pty->drain();
         fire(5);
         QCOMPARE(standard.read(1000, 32), QByteArray("\x02"
                                                      "D:06.12.26;T:7;U:12.00.03;    \x03"));
         QCOMPARE(templated.read(1000, 3), QByteArray("abc"));
-        QCOMPARE(nmea.read(1000, 37), QByteArray("$GPZDA,120003.00,06,12,2026,00,00*65\r\n"));
+        QCOMPARE(nmea.read(1000, 38), QByteArray("$GPZDA,170003.00,06,12,2026,-05,00*48\r\n"));
+        QCOMPARE(frame.read(1000, 9).toHex(' '), "fe 03 00 11 07 0d 0d 0d ff"); // GMT
     }
 
     // Two displays on one device: the second is refused, and the reason points at the settings,
