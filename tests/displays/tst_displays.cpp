@@ -93,21 +93,26 @@ private Q_SLOTS:
                               "Unsynced=ignore\n")
                 << true << QStringList {"1 1 nmea 4800,n,8,1 1s UTC -3ms ignore"} << QStringList();
         QTest::newRow("sections of their own, in any order")
-                << QByteArray("[Display3]\nPort=/dev/ttyUSB1\nFormat=standard\nZone=Panel2\n"
+                << QByteArray("[Display3]\nPort=/dev/ttyUSB1\nFormat=standard\nZone=panel2\n"
                               "[display2]\nport=COM4\nFormat=NENA\nInterval=900\n"
                               "Setting=19200,e,7,2\nZone=Europe/Berlin\n")
                 << false
                 << QStringList {first, "2 COM4 nena 19200,e,7,2 900s Europe/Berlin 0ms mark",
                                 "3 /dev/ttyUSB1 standard 9600,n,8,1 1s Panel2 0ms mark"}
                 << QStringList();
+        QTest::newRow("keywords in any case, blanks around them")
+                << QByteArray("[Display2]\nPort=/dev/x\nFormat= NMEA \nZone= utc \n"
+                              "Unsynced= Silent\n")
+                << true << QStringList {"2 /dev/x nmea 4800,n,8,1 1s UTC 0ms silent"}
+                << QStringList();
         QTest::newRow("values that cannot be used run as the defaults")
-                << QByteArray("[Display2]\nPort=/dev/x\nFormat=morse\nInterval=0\nZone=Mars/Base\n"
+                << QByteArray("[Display2]\nPort=/dev/x\nFormat=morse\nInterval=0\nZone=Panel5\n"
                               "LeadMs=5000\nUnsynced=loud\nSetting=9600,n,8,1.5\n")
                 << true << QStringList {"2 /dev/x frame 9600,n,8,1 60s Local 0ms mark"}
                 << QStringList {"\\[Display2\\] Format .*\"morse\"",
                                 "\\[Display2\\] Setting .*\"9600,n,8,1.5\"",
                                 "\\[Display2\\] Interval .*\"0\"",
-                                "\\[Display2\\] Zone .*\"Mars/Base\"",
+                                "\\[Display2\\] Zone .*\"Panel5\"",
                                 "\\[Display2\\] LeadMs .*\"5000\"",
                                 "\\[Display2\\] Unsynced .*\"loud\""};
         QTest::newRow("a port that cannot be used keeps the display off")

@@ -74,9 +74,6 @@ private Q_SLOTS:
     void optionChecks();
     void panelFacts_data();
     void panelFacts();
-    void zoneTexts_data();
-    void zoneTexts();
-    void formatAndPolicyNames();
 };
 
 void TestEncoders::standardAndNena_data()
@@ -378,52 +375,6 @@ void TestEncoders::panelFacts()
     snapshot.zones[2] = time;
     QCOMPARE(zoneFactsAt(DisplayZone {DisplayZone::Kind::Panel, 3, {}}, snapshot, panels),
              expected);
-}
-
-void TestEncoders::zoneTexts_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("stored"); // empty: refused
-
-    QTest::newRow("UTC, any case, blanks") << " utc "
-                                           << "UTC";
-    QTest::newRow("the system zone") << "LOCAL"
-                                     << "Local";
-    QTest::newRow("a panel") << "panel4"
-                             << "Panel4";
-    QTest::newRow("panel 0") << "Panel0"
-                             << "";
-    QTest::newRow("panel 5") << "Panel5"
-                             << "";
-    QTest::newRow("a database zone") << "Europe/Berlin"
-                                     << "Europe/Berlin";
-    QTest::newRow("an unknown zone") << "Mars/Olympus_Mons"
-                                     << "";
-    QTest::newRow("nothing") << ""
-                             << "";
-}
-
-void TestEncoders::zoneTexts()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, stored);
-    QString why;
-    const std::optional<DisplayZone> zone = parseDisplayZone(text, &why);
-    QCOMPARE(zone ? zoneText(*zone) : QString(), stored);
-    QCOMPARE(why.isEmpty(), !stored.isEmpty());
-}
-
-void TestEncoders::formatAndPolicyNames()
-{
-    QCOMPARE(parseFormatName(" NMEA "), DisplayFormat::Nmea);
-    QCOMPARE(parseFormatName("Template"), DisplayFormat::Template);
-    QCOMPARE(parseFormatName("ascii"), std::nullopt);
-    QCOMPARE(formatName(DisplayFormat::Standard), QStringLiteral("standard"));
-    QCOMPARE(formatInfo(DisplayFormat::Nmea).defaultLineSettings, "4800,n,8,1");
-    QCOMPARE(formatInfo(DisplayFormat::Frame).defaultIntervalSeconds, 60);
-    QCOMPARE(parseUnsynced(" Silent"), UnsyncedPolicy::Silent);
-    QCOMPARE(parseUnsynced("drop"), std::nullopt);
-    QCOMPARE(unsyncedText(UnsyncedPolicy::Ignore), QStringLiteral("ignore"));
 }
 
 QTEST_GUILESS_MAIN(TestEncoders)
