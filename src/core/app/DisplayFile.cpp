@@ -18,11 +18,6 @@ namespace {
 
 namespace key = settings::display;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mrv::DisplayFile", text);
-}
-
 // One display's keys as a section holds them, and where to say that one is unusable.
 class SectionReader
 {
@@ -55,21 +50,24 @@ public:
         QString why;
         if (const std::optional<T> parsed = parse(stored, &why))
             return *parsed;
-        warn(name, stored, why, tr("using %1").arg(fallbackText));
+        warn(name, stored, why,
+             QCoreApplication::translate("mrv::DisplayFile", "using %1").arg(fallbackText));
         return fallback;
     }
 
     int number(const char *name, int fallback, int minimum, int maximum) const
     {
-        return value<int>(
-                name, fallback, QString::number(fallback),
-                [minimum, maximum](const QString &stored, QString *why) {
-                    const std::optional<qint64> n = parseWholeNumber(stored);
-                    if (n && *n >= minimum && *n <= maximum)
-                        return std::optional<int>(int(*n));
-                    *why = tr("not a whole number from %1 to %2").arg(minimum).arg(maximum);
-                    return std::optional<int>();
-                });
+        return value<int>(name, fallback, QString::number(fallback),
+                          [minimum, maximum](const QString &stored, QString *why) {
+                              const std::optional<qint64> n = parseWholeNumber(stored);
+                              if (n && *n >= minimum && *n <= maximum)
+                                  return std::optional<int>(int(*n));
+                              *why = QCoreApplication::translate("mrv::DisplayFile",
+                                                                 "not a whole number from %1 to %2")
+                                             .arg(minimum)
+                                             .arg(maximum);
+                              return std::optional<int>();
+                          });
     }
 
 private:
@@ -84,14 +82,15 @@ void readCommonKeys(const SectionReader &in, DisplaySettings &display)
             key::Zone, display.zone, QStringLiteral("Local"),
             [](const QString &text, QString *why) { return parseDisplayZone(text, why); });
     display.leadMs = in.number(key::LeadMs, 0, -kMaxLeadMs, kMaxLeadMs);
-    display.unsynced =
-            in.value<UnsyncedPolicy>(key::Unsynced, UnsyncedPolicy::Mark, QStringLiteral("mark"),
-                                     [](const QString &text, QString *why) {
-                                         const auto policy = parseUnsynced(text);
-                                         if (!policy)
-                                             *why = tr("not mark, silent or ignore");
-                                         return policy;
-                                     });
+    display.unsynced = in.value<UnsyncedPolicy>(
+            key::Unsynced, UnsyncedPolicy::Mark, QStringLiteral("mark"),
+            [](const QString &text, QString *why) {
+                const auto policy = parseUnsynced(text);
+                if (!policy)
+                    *why = QCoreApplication::translate("mrv::DisplayFile",
+                                                       "not mark, silent or ignore");
+                return policy;
+            });
     EncoderOptions &options = display.options;
     if (const QString sentences = in.text(key::Sentences); !sentences.isEmpty())
         options.sentences = sentences.toUpper().remove(QLatin1Char(' ')).split(QLatin1Char(','));
@@ -101,14 +100,17 @@ void readCommonKeys(const SectionReader &in, DisplaySettings &display)
         if (sign.compare(QLatin1String("west"), Qt::CaseInsensitive) == 0)
             options.zoneSignEast = false;
         else if (sign.compare(QLatin1String("east"), Qt::CaseInsensitive) != 0)
-            in.warn(key::ZoneSign, sign, tr("not east or west"), tr("using east"));
+            in.warn(key::ZoneSign, sign,
+                    QCoreApplication::translate("mrv::DisplayFile", "not east or west"),
+                    QCoreApplication::translate("mrv::DisplayFile", "using east"));
     }
     options.templateText = in.text(key::Template);
     if (const QString why = checkEncoderOptions(display.format, options); !why.isEmpty()) {
         in.warn(display.format == DisplayFormat::Template ? key::Template : key::Sentences,
                 display.format == DisplayFormat::Template ? options.templateText
                                                           : options.sentences.join(u','),
-                why, tr("using the format's defaults"));
+                why,
+                QCoreApplication::translate("mrv::DisplayFile", "using the format's defaults"));
         const QString text = options.templateText;
         options = EncoderOptions();
         if (display.format == DisplayFormat::Template)
@@ -122,8 +124,10 @@ DisplayFormat readFormat(const SectionReader &in)
                                    [](const QString &text, QString *why) {
                                        const auto format = parseFormatName(text);
                                        if (!format)
-                                           *why = tr("not frame, nmea, standard, nena or "
-                                                     "template");
+                                           *why = QCoreApplication::translate(
+                                                   "mrv::DisplayFile",
+                                                   "not frame, nmea, standard, nena or "
+                                                   "template");
                                        return format;
                                    });
 }
@@ -137,7 +141,8 @@ QString lineOrDefault(const SectionReader &in, const char *name, const QString &
     const QString why = parseLineSettings(stored).error;
     if (why.isEmpty())
         return stored;
-    in.warn(name, stored, why, tr("using %1").arg(fallback));
+    in.warn(name, stored, why,
+            QCoreApplication::translate("mrv::DisplayFile", "using %1").arg(fallback));
     return fallback;
 }
 
@@ -173,7 +178,7 @@ DisplaySettings readFirstDisplay(const IniFile &file, const ProgramSettings &pro
 
 QString displayLabel(int number)
 {
-    return tr("Display %1 [%2]")
+    return QCoreApplication::translate("mrv::DisplayFile", "Display %1 [%2]")
             .arg(number)
             .arg(number == 1 ? QLatin1String(settings::Setting.section) : displaySection(number));
 }
@@ -187,7 +192,8 @@ std::optional<DisplaySettings> readDisplay(const IniFile &file, int number)
     if (display.port.isEmpty())
         return std::nullopt;
     if (const QString why = checkPortName(display.port); !why.isEmpty()) {
-        in.warn(key::Port, display.port, why, tr("the display stays off"));
+        in.warn(key::Port, display.port, why,
+                QCoreApplication::translate("mrv::DisplayFile", "the display stays off"));
         return std::nullopt;
     }
     display.format = readFormat(in);
@@ -202,30 +208,40 @@ std::optional<DisplaySettings> readDisplay(const IniFile &file, int number)
 QString checkDisplay(const DisplaySettings &display)
 {
     if (display.number < 1 || display.number > kMaxDisplays)
-        return tr("There is no display %1; displays are numbered 1 to %2.")
+        return QCoreApplication::translate("mrv::DisplayFile",
+                                           "There is no display %1; displays are numbered 1 to %2.")
                 .arg(display.number)
                 .arg(kMaxDisplays);
     if (display.number == 1) {
         // The first display lives in keys that older versions read too: a port number and a
         // row of the interval list.
         if (!parsePortNumber(portNumberText(display.port)))
-            return tr("Display 1 takes a port COM1 to COM32767; a device path goes in [Ports].");
+            return QCoreApplication::translate(
+                    "mrv::DisplayFile",
+                    "Display 1 takes a port COM1 to COM32767; a device path goes in [Ports].");
         if (!SyncSchedule::rowForInterval(display.intervalSeconds))
-            return tr("Display 1 sends every second, or every 1, 15, 30 or 60 minutes.");
+            return QCoreApplication::translate(
+                    "mrv::DisplayFile",
+                    "Display 1 sends every second, or every 1, 15, 30 or 60 minutes.");
     } else if (const QString why = checkPortName(display.port);
                !display.port.isEmpty() && !why.isEmpty()) {
-        return tr("Port \"%1\": %2").arg(display.port, why);
+        return QCoreApplication::translate("mrv::DisplayFile", "Port \"%1\": %2")
+                .arg(display.port, why);
     }
     if (display.intervalSeconds < kMinIntervalSeconds
         || display.intervalSeconds > kMaxIntervalSeconds)
-        return tr("The interval is %1 seconds; it must be from 1 to 86400.")
+        return QCoreApplication::translate(
+                       "mrv::DisplayFile",
+                       "The interval is %1 seconds; it must be from 1 to 86400.")
                 .arg(display.intervalSeconds);
     if (display.leadMs < -kMaxLeadMs || display.leadMs > kMaxLeadMs)
-        return tr("The lead is %1 ms; it must be from -%2 to %2.")
+        return QCoreApplication::translate("mrv::DisplayFile",
+                                           "The lead is %1 ms; it must be from -%2 to %2.")
                 .arg(display.leadMs)
                 .arg(kMaxLeadMs);
     if (const QString why = parseLineSettings(display.lineSettings).error; !why.isEmpty())
-        return tr("Line settings \"%1\": %2").arg(display.lineSettings, why);
+        return QCoreApplication::translate("mrv::DisplayFile", "Line settings \"%1\": %2")
+                .arg(display.lineSettings, why);
     return checkEncoderOptions(display.format, display.options);
 }
 
