@@ -13,7 +13,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-base-d
 # the tools dpkg-buildpackage takes for granted.
 PACKAGE_BUILD_PACKAGES=(build-essential dpkg-dev debhelper cmake qt6-base-dev qt6-serialport-dev
                         qt6-l10n-tools qt6-tools-dev)
-TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat xdotool x11-utils desktop-file-utils dpkg-dev file
+TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat ser2net xdotool x11-utils desktop-file-utils dpkg-dev file
                weston qt6-wayland qt6-translations-l10n
                reuse appstream groff-base lintian blhc "${PACKAGE_BUILD_PACKAGES[@]}")
 
