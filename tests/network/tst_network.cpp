@@ -281,6 +281,40 @@ private Q_SLOTS:
         QTRY_VERIFY(server.received.endsWith("ok"));
     }
 
+    void staleStringsAreDroppedWhole()
+    {
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        NetworkPort port;
+        QVERIFY(port.open(QStringLiteral("tcp://127.0.0.1:%1").arg(listener.serverPort()),
+                          QString()));
+        QTRY_VERIFY(listener.hasPendingConnections());
+        QTcpSocket *server = listener.nextPendingConnection();
+        server->setReadBufferSize(4096); // a server that falls behind
+        QTRY_VERIFY(port.reopenIfLost() || port.isOpen());
+
+        // Strings far larger than the system's buffers, so that most cannot go out in time.
+        const qsizetype size = 1 << 20;
+        QList<QByteArray> strings;
+        for (char c = 'a'; c <= 't'; ++c) {
+            strings.append(QByteArray(size, c));
+            QVERIFY(port.write(strings.last()));
+            QTest::qWait(20);
+        }
+        server->setReadBufferSize(0);
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += server->readAll()).endsWith(strings.last()), 20000);
+        // Whole strings only, in order, the newest last, and not all of them.
+        QCOMPARE(received.size() % size, 0);
+        QVERIFY(received.size() < strings.size() * size);
+        char last = 0;
+        for (qsizetype at = 0; at < received.size(); at += size) {
+            QCOMPARE(received.mid(at, size), QByteArray(size, received[at]));
+            QVERIFY(received[at] > last);
+            last = received[at];
+        }
+    }
+
     void unreachableServer_data()
     {
         QTest::addColumn<QString>("address");

@@ -6,6 +6,7 @@
 
 #include "domain/Logging.h"
 
+#include <QNetworkProxy>
 #include <QSocketNotifier>
 #include <QTcpSocket>
 
@@ -32,7 +33,7 @@ constexpr int kGreetingTimeoutMs = 5000;
 // What the server sends is read in pieces this large and dropped, so a flood costs no memory.
 constexpr qint64 kReadBufferBytes = 16 * 1024;
 // Telnet answers a server does not read pile up to this much before the connection is given up.
-constexpr qsizetype kMaxQueuedBytes = 64 * 1024;
+constexpr qsizetype kMaxControlBytes = 64 * 1024;
 
 // A server that vanishes (switched off, cable pulled) sends nothing more; its connection would
 // stay open for many minutes. Idle connections are probed after 4 s, then every 2 s, and given
@@ -122,7 +123,6 @@ bool NetworkPort::write(const QByteArray &bytes)
     for (auto piece = m_queue.begin(); piece != m_queue.end();) {
         const bool begun = piece == m_queue.begin() && m_sentOfFirst > 0;
         if (piece->droppable && !begun) {
-            m_queuedBytes -= piece->bytes.size();
             piece = m_queue.erase(piece);
         } else {
             ++piece;
@@ -164,6 +164,8 @@ void NetworkPort::connectNow()
     dropSocket();
     m_socket = new QTcpSocket(this);
     m_socket->setReadBufferSize(kReadBufferBytes);
+    // A device server sits on the local network; a proxy set for the web has no business here.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
     connect(m_socket, &QTcpSocket::connected, this, &NetworkPort::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &NetworkPort::onReadyRead);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &NetworkPort::onSocketError);
@@ -284,7 +286,7 @@ void NetworkPort::dropSocket()
     m_connectedFor.invalidate();
     m_telnet.reset();
     m_queue.clear();
-    m_queuedBytes = 0;
+    m_controlBytes = 0;
     m_sentOfFirst = 0;
     // The notifier goes before its descriptor closes, as the number may be reused at once; it
     // may be the sender of the notice being handled, so both are deleted later.
@@ -304,7 +306,8 @@ void NetworkPort::dropSocket()
 void NetworkPort::queue(const QByteArray &bytes, bool droppable)
 {
     m_queue.push_back({bytes, droppable});
-    m_queuedBytes += bytes.size();
+    if (!droppable)
+        m_controlBytes += bytes.size();
 }
 
 bool NetworkPort::sendQueued(QString *why)
@@ -327,12 +330,13 @@ bool NetworkPort::sendQueued(QString *why)
         }
         m_sentOfFirst += sent;
         if (m_sentOfFirst == first.bytes.size()) {
-            m_queuedBytes -= first.bytes.size();
+            if (!first.droppable)
+                m_controlBytes -= first.bytes.size();
             m_queue.pop_front();
             m_sentOfFirst = 0;
         }
     }
-    if (m_queuedBytes > kMaxQueuedBytes) {
+    if (m_controlBytes > kMaxControlBytes) {
         *why = tr("the server takes no more bytes");
         return false;
     }

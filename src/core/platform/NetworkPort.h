@@ -81,7 +81,7 @@ private:
         bool droppable = false;
     };
     std::deque<Piece> m_queue;
-    qsizetype m_queuedBytes = 0;
+    qsizetype m_controlBytes = 0; // of the pieces that are never dropped
     qsizetype m_sentOfFirst = 0;
     QTimer m_retry; // the next attempt
     QTimer m_deadline; // an attempt (or the telnet greeting) that takes too long
