@@ -212,12 +212,8 @@ void NetworkPort::onReadyRead()
     if (!m_telnet)
         return;
     const TelnetComPort::Reading reading = m_telnet->read(bytes);
-    for (const QString &problem : reading.problems) {
-        if (m_saidProblems.contains(problem))
-            continue;
-        m_saidProblems.insert(problem);
-        qCWarning(lcSync, "%s: %s.", qUtf8Printable(m_address.text), qUtf8Printable(problem));
-    }
+    for (const QString &problem : reading.problems)
+        sayProblem(problem);
     if (m_telnet->refused()) {
         fail(tr("the server refuses to set the serial line (the RFC 2217 com port option)"), true);
         return;
@@ -230,8 +226,16 @@ void NetworkPort::onReadyRead()
             return;
         }
     }
-    if (ready())
+    if (m_telnet->agreed())
         m_deadline.stop();
+}
+
+void NetworkPort::sayProblem(const QString &problem)
+{
+    if (m_saidProblems.contains(problem))
+        return;
+    m_saidProblems.insert(problem);
+    qCWarning(lcSync, "%s: %s.", qUtf8Printable(m_address.text), qUtf8Printable(problem));
 }
 
 void NetworkPort::onSocketError(QAbstractSocket::SocketError error)
@@ -253,8 +257,11 @@ void NetworkPort::onTimeout()
 {
     if (!m_connectedFor.isValid())
         fail(tr("no answer within %1 seconds").arg(kConnectTimeoutMs / 1000));
-    else
+    else if (!m_telnet->heard())
         fail(tr("the server did not answer the telnet greeting; is it an RFC 2217 server?"), true);
+    else // it talks, so the strings go through; only the line is not ours to set
+        sayProblem(tr("the server neither takes up nor refuses the com port option; its line "
+                      "settings stay as they are"));
 }
 
 void NetworkPort::fail(const QString &reason, bool refusedLine)

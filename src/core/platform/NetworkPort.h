@@ -60,6 +60,8 @@ private:
     void onReadyRead();
     void onSocketError(QAbstractSocket::SocketError error);
     void onTimeout();
+    // About the server's line settings: one warning each per open().
+    void sayProblem(const QString &problem);
     // The attempt failed or the connection broke: warn once per outage, try again later (after
     // a longer wait each time for a server that dropped us at once or would not set the line).
     void fail(const QString &reason, bool refusedLine = false);
