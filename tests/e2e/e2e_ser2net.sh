@@ -10,7 +10,9 @@
 # the server's line takes the display's line settings. Skipped (77) without ser2net.
 set -euo pipefail
 APP="$1"
-command -v ser2net >/dev/null || { echo "SKIP: ser2net is not installed"; exit 77; }
+# Debian puts it in /usr/sbin, which is not on every user's PATH.
+SER2NET="$(command -v ser2net || echo /usr/sbin/ser2net)"
+[ -x "$SER2NET" ] || { echo "SKIP: ser2net is not installed"; exit 77; }
 source "$(dirname "$0")/../xsession.sh"
 xsession_workdir
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
@@ -43,7 +45,7 @@ connection: &display
   options:
     kickolduser: true
 YAML
-    ser2net -n -c "$WORK/ser2net.yaml" -P "$WORK/ser2net.pid" >>"$WORK/ser2net.out" 2>&1 &
+    "$SER2NET" -n -c "$WORK/ser2net.yaml" -P "$WORK/ser2net.pid" >>"$WORK/ser2net.out" 2>&1 &
     SER2NET_PID=$!
     XS_PIDS+=("$SER2NET_PID")
     local _
