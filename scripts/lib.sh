@@ -13,8 +13,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-base-d
 # the tools dpkg-buildpackage takes for granted.
 PACKAGE_BUILD_PACKAGES=(build-essential dpkg-dev debhelper cmake qt6-base-dev qt6-serialport-dev
                         qt6-l10n-tools qt6-tools-dev)
-TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat xdotool x11-utils desktop-file-utils dpkg-dev file
-               weston qt6-wayland qt6-translations-l10n gpsd gpsd-clients faketime
+TEST_PACKAGES=(tzdata xvfb xauth openbox trayer socat ser2net xdotool x11-utils desktop-file-utils
+               dpkg-dev file weston qt6-wayland qt6-translations-l10n gpsd gpsd-clients faketime
                reuse appstream groff-base lintian blhc "${PACKAGE_BUILD_PACKAGES[@]}")
 
 # ensure_packages pkg... installs the Debian packages that are not installed yet. apt-get

@@ -4,6 +4,7 @@
 
 #include "platform/PortFactory.h"
 
+#include "platform/NetworkPort.h"
 #include "platform/SerialPort.h"
 
 namespace mrv {
@@ -13,8 +14,10 @@ PortKind portKindOf(const QString &device)
     return device.contains(QLatin1String("://")) ? PortKind::Network : PortKind::Serial;
 }
 
-Port *makePort(const QString &, QObject *parent)
+Port *makePort(const QString &device, QObject *parent)
 {
+    if (portKindOf(device) == PortKind::Network)
+        return new NetworkPort(parent);
     return new SerialPort(parent);
 }
 

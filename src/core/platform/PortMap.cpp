@@ -5,6 +5,7 @@
 #include "platform/PortMap.h"
 
 #include "platform/IniFile.h"
+#include "platform/NetworkAddress.h"
 
 #include <QCoreApplication>
 
@@ -15,6 +16,12 @@ namespace mrv {
 namespace {
 // Read only: COMn=device.
 constexpr auto kPortsSection = QLatin1String("Ports");
+
+// A serial device server's address, or something meant as one.
+bool isNetworkName(const QString &text)
+{
+    return text.contains(QLatin1String("://"));
+}
 } // namespace
 
 std::optional<int> parsePortNumber(const QString &text)
@@ -54,16 +61,19 @@ QString checkPortName(const QString &port)
     const QString text = port.trimmed();
     if (text.startsWith(u'/'))
         return QString();
+    if (isNetworkName(text))
+        return parseNetworkAddress(text).error;
     if (parsePortNumber(portNumberText(text)))
         return QString();
-    return QCoreApplication::translate("mrv::PortMap",
-                                       "not COM1 to COM32767 nor the path of a device");
+    return QCoreApplication::translate(
+            "mrv::PortMap",
+            "not COM1 to COM32767, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT");
 }
 
 PortDevice deviceForPortName(const QString &port, const IniFile &file)
 {
     const QString text = port.trimmed();
-    if (text.startsWith(u'/'))
+    if (text.startsWith(u'/') || isNetworkName(text))
         return {text, QString()};
     return deviceForPort(portNumberText(text), file);
 }

@@ -26,8 +26,8 @@ struct PortDevice
 
 PortDevice deviceForPort(const QString &commPortNumber, const IniFile &file);
 
-// A display's port as the settings name it: "COMn" (or the bare number n), mapped as above, or
-// the path of a device.
+// A display's port as the settings name it: "COMn" (or the bare number n), mapped as above, the
+// path of a device, or a device server's address (tcp://HOST:PORT, rfc2217://HOST:PORT).
 PortDevice deviceForPortName(const QString &port, const IniFile &file);
 // Why such a name cannot be used, for the user; empty when it can.
 QString checkPortName(const QString &port);
