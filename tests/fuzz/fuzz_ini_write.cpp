@@ -20,7 +20,8 @@ namespace {
 // Blanks and tabs off both ends, as the reader takes them off; other white space stays.
 QString trimmed(QString text)
 {
-    static const QRegularExpression ends("^[ \\t]+|[ \\t]+$");
+    static const QRegularExpression ends(
+            "^[ \\t\\v]+|[ \\t\\v]+$"); // blanks, as the reader has them
     return text.remove(ends);
 }
 
