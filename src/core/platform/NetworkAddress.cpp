@@ -9,14 +9,7 @@
 
 namespace mrv {
 
-namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mrv::NetworkAddress", text);
-}
-
-} // namespace
+namespace { } // namespace
 
 NetworkAddressResult parseNetworkAddress(const QString &name)
 {
@@ -31,16 +24,25 @@ NetworkAddressResult parseNetworkAddress(const QString &name)
         address.protocol = NetworkAddress::Protocol::Rfc2217;
     else
         return {std::nullopt,
-                tr("not COM1 to COM32767, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")};
+                QCoreApplication::translate("mrv::NetworkAddress",
+                                            "not COM1 to COM32767, a device path, tcp://HOST:PORT "
+                                            "or rfc2217://HOST:PORT")};
 
-    const QString form = tr("use %1://HOST:PORT, with an IPv6 address in brackets").arg(scheme);
+    const QString form =
+            QCoreApplication::translate("mrv::NetworkAddress",
+                                        "use %1://HOST:PORT, with an IPv6 address in brackets")
+                    .arg(scheme);
     const QUrl url(text, QUrl::StrictMode);
     // Anything beyond host and port (a user, a path, a query) would be silently ignored.
     if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || !url.path().isEmpty()
         || url.hasQuery() || url.hasFragment())
-        return {std::nullopt, tr("“%1” is not a network address: %2").arg(text, form)};
+        return {std::nullopt, QCoreApplication::translate("mrv::NetworkAddress",
+                                                          "“%1” is not a network address: %2")
+                                      .arg(text, form)};
     if (url.port() < 1 || url.port() > 65535)
-        return {std::nullopt, tr("“%1” has no port 1 to 65535: %2").arg(text, form)};
+        return {std::nullopt, QCoreApplication::translate("mrv::NetworkAddress",
+                                                          "“%1” has no port 1 to 65535: %2")
+                                      .arg(text, form)};
     address.host = url.host();
     address.port = quint16(url.port());
     return {address, QString()};

@@ -22,11 +22,6 @@ constexpr unsigned char kAnswer = 100;
 // A subnegotiation longer than any answer we read is not ours to keep.
 constexpr qsizetype kMaxSubnegotiation = 32;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mrv::TelnetComPort", text);
-}
-
 // Our parity and stop bits as the option codes them.
 unsigned char parityCode(QSerialPort::Parity parity)
 {
@@ -53,17 +48,17 @@ QString parityName(unsigned char code)
 {
     switch (code) {
     case 1:
-        return tr("none");
+        return QCoreApplication::translate("mrv::TelnetComPort", "none");
     case 2:
-        return tr("odd");
+        return QCoreApplication::translate("mrv::TelnetComPort", "odd");
     case 3:
-        return tr("even");
+        return QCoreApplication::translate("mrv::TelnetComPort", "even");
     case 4:
-        return tr("mark");
+        return QCoreApplication::translate("mrv::TelnetComPort", "mark");
     case 5:
-        return tr("space");
+        return QCoreApplication::translate("mrv::TelnetComPort", "space");
     default:
-        return tr("unknown (code %1)").arg(code);
+        return QCoreApplication::translate("mrv::TelnetComPort", "unknown (code %1)").arg(code);
     }
 }
 
@@ -77,7 +72,7 @@ QString stopName(unsigned char code)
     case 3:
         return QStringLiteral("1.5");
     default:
-        return tr("unknown (code %1)").arg(code);
+        return QCoreApplication::translate("mrv::TelnetComPort", "unknown (code %1)").arg(code);
     }
 }
 
@@ -299,21 +294,29 @@ QString TelnetComPort::problem(unsigned char code, const QByteArray &value)
             baud = (baud << 8) | static_cast<unsigned char>(c);
         if (value.size() == 4 && baud == quint32(m_line.baudRate))
             return QString();
-        return tr("the server set the baud rate to %1, not %2").arg(baud).arg(m_line.baudRate);
+        return QCoreApplication::translate("mrv::TelnetComPort",
+                                           "the server set the baud rate to %1, not %2")
+                .arg(baud)
+                .arg(m_line.baudRate);
     }
     case kSetDataSize:
         if (int(byte()) == int(m_line.dataBits))
             return QString();
-        return tr("the server set the data bits to %1, not %2").arg(byte()).arg(m_line.dataBits);
+        return QCoreApplication::translate("mrv::TelnetComPort",
+                                           "the server set the data bits to %1, not %2")
+                .arg(byte())
+                .arg(m_line.dataBits);
     case kSetParity:
         if (byte() == parityCode(m_line.parity))
             return QString();
-        return tr("the server set the parity to %1, not %2")
+        return QCoreApplication::translate("mrv::TelnetComPort",
+                                           "the server set the parity to %1, not %2")
                 .arg(parityName(byte()), parityName(parityCode(m_line.parity)));
     case kSetStopSize:
         if (byte() == stopCode(m_line.stopBits))
             return QString();
-        return tr("the server set the stop bits to %1, not %2")
+        return QCoreApplication::translate("mrv::TelnetComPort",
+                                           "the server set the stop bits to %1, not %2")
                 .arg(stopName(byte()), stopName(stopCode(m_line.stopBits)));
     }
     return QString();
