@@ -17,11 +17,11 @@
 
 namespace {
 
-// Blanks and tabs off both ends, as the reader takes them off; other white space stays.
+// Blanks, tabs and vertical tabs off both ends, as the reader takes them off; other white space
+// (a form feed) stays. PCRE's \v would be every vertical space, hence the code.
 QString trimmed(QString text)
 {
-    static const QRegularExpression ends(
-            "^[ \\t\\v]+|[ \\t\\v]+$"); // blanks, as the reader has them
+    static const QRegularExpression ends("^[ \\t\\x0b]+|[ \\t\\x0b]+$");
     return text.remove(ends);
 }
 
