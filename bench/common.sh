@@ -74,3 +74,28 @@ show_window() {
     echo "the window of pid $3 did not show" >&2
     return 1
 }
+
+# start_load / stop_load: every core busy (stress-ng where installed, else shell loops), and
+# idle again; LOAD_KIND says which.
+LOAD_PIDS=()
+start_load() {
+    local n i
+    n="$(nproc)"
+    if command -v stress-ng >/dev/null; then
+        stress-ng --cpu "$n" --quiet >/dev/null 2>&1 &
+        LOAD_PIDS+=($!)
+        LOAD_KIND="stress-ng --cpu $n"
+    else
+        for ((i = 0; i < n; i++)); do
+            bash -c 'while :; do :; done' &
+            LOAD_PIDS+=($!)
+        done
+        LOAD_KIND="$n shell busy loops"
+    fi
+    XS_PIDS+=("${LOAD_PIDS[@]}")
+}
+stop_load() {
+    local pid
+    for pid in "${LOAD_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+    LOAD_PIDS=()
+}

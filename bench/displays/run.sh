@@ -69,29 +69,6 @@ XS_PIDS+=("$APP_PID")
 for _ in $(seq 1 100); do [ -s "$WORK/d8/frames.jsonl" ] && break; sleep 0.1; done
 [ -s "$WORK/d8/frames.jsonl" ] || { echo "display 8 got nothing" >&2; cat "$WORK/service.log" >&2; exit 1; }
 
-LOAD_PIDS=()
-start_load() {
-    local n i
-    n="$(nproc)"
-    if command -v stress-ng >/dev/null; then
-        stress-ng --cpu "$n" --quiet >/dev/null 2>&1 &
-        LOAD_PIDS+=($!)
-        LOAD_KIND="stress-ng --cpu $n"
-    else
-        for ((i = 0; i < n; i++)); do
-            bash -c 'while :; do :; done' &
-            LOAD_PIDS+=($!)
-        done
-        LOAD_KIND="$n shell busy loops"
-    fi
-    XS_PIDS+=("${LOAD_PIDS[@]}")
-}
-stop_load() {
-    local pid
-    for pid in "${LOAD_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-    LOAD_PIDS=()
-}
-
 # cpu_now PID: utime+stime in ticks, summed thread run time in ns, the time in ns.
 cpu_now() {
     local stat rest run total=0 task

@@ -57,29 +57,6 @@ XS_PIDS+=("$APP_PID")
 for _ in $(seq 1 100); do [ -s "$WORK/program/frames.jsonl" ] && break; sleep 0.1; done
 show_window "$PROBE_APP" "$WORK/program/mrvl.ini" "$APP_PID" || exit 1
 
-LOAD_PIDS=()
-start_load() {
-    local n i
-    n="$(nproc)"
-    if command -v stress-ng >/dev/null; then
-        stress-ng --cpu "$n" --quiet >/dev/null 2>&1 &
-        LOAD_PIDS+=($!)
-        LOAD_KIND="stress-ng --cpu $n"
-    else
-        for ((i = 0; i < n; i++)); do
-            bash -c 'while :; do :; done' &
-            LOAD_PIDS+=($!)
-        done
-        LOAD_KIND="$n shell busy loops"
-    fi
-    XS_PIDS+=("${LOAD_PIDS[@]}")
-}
-stop_load() {
-    local pid
-    for pid in "${LOAD_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-    LOAD_PIDS=()
-}
-
 # run_phase NAME: the floor sender for SECONDS_TO_RUN; records the seconds the phase spans.
 run_phase() {
     local name="$1" start end

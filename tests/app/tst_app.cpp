@@ -316,69 +316,6 @@ private Q_SLOTS:
         QCOMPARE(row->text(6), "12:00:05  <STX>12<CR>");
     }
 
-    void addChangeAndRemoveDisplays()
-    {
-        AppFixture app;
-        FakeDisplays displays;
-        app.displays = &displays;
-        app.create();
-        app.window->openDisplays();
-        DisplaysWindow *window = app.window->displaysWindow();
-        auto *list = window->findChild<QTreeWidget *>("displayList");
-        QVERIFY(!window->findChild<QPushButton *>("btnRemoveDisplay")->isEnabled()); // display 1
-
-        const auto dialogAfter = [window](const char *button) {
-            window->findChild<QPushButton *>(button)->click();
-            return window->findChild<DisplayDialog *>("displayDialog");
-        };
-        DisplayDialog *dialog = dialogAfter("btnAddDisplay");
-        QVERIFY(dialog && dialog->isVisible());
-        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("/dev/ttyUSB0");
-        dialog->findChild<QComboBox *>("displayFormat")->setCurrentIndex(1); // NMEA
-        QVERIFY(dialog->findChild<QGroupBox *>("nmeaOptions")->isVisible());
-        QVERIFY(!dialog->findChild<QGroupBox *>("templateOptions")->isVisible());
-        dialog->findChild<QSpinBox *>("displayLead")->setValue(250);
-        // A zone the database does not know keeps the dialog open and says so.
-        dialog->findChild<QComboBox *>("displayZone")->setCurrentText("Mars/Olympus");
-        dialog->accept();
-        QVERIFY(dialog->isVisible());
-        QVERIFY(dialog->findChild<QLabel *>("displayError")->text().startsWith("Zone:"));
-        QCOMPARE(displays.list.size(), 1);
-        dialog->findChild<QComboBox *>("displayZone")->setCurrentText("Europe/Berlin");
-        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        QTRY_VERIFY(!window->findChild<DisplayDialog *>());
-
-        QCOMPARE(displays.list.size(), 2);
-        const DisplaySettings added = displays.list.at(1);
-        QCOMPARE(added.number, 2);
-        QCOMPARE(added.format, DisplayFormat::Nmea);
-        QCOMPARE(added.lineSettings, "4800,n,8,1"); // left empty: the format's own
-        QCOMPARE(added.zone.id, "Europe/Berlin");
-        QCOMPARE(added.leadMs, 250);
-        QCOMPARE(list->topLevelItemCount(), 2);
-        QCOMPARE(list->topLevelItem(1)->text(1), "/dev/ttyUSB0");
-        QCOMPARE(list->topLevelItem(1)->text(3), "Europe/Berlin");
-        QCOMPARE(window->selectedDisplay(), 2);
-
-        // What the store refuses stays in the dialog with the store's reason.
-        dialog = dialogAfter("btnChangeDisplay");
-        dialog->findChild<QComboBox *>("displayPort")->setCurrentText("ttyUSB0");
-        dialog->accept();
-        QVERIFY(dialog->isVisible());
-        QVERIFY(dialog->findChild<QLabel *>("displayError")->text().startsWith("Port:"));
-        dialog->reject();
-        QCOMPARE(displays.list.at(1), added);
-
-        window->findChild<QPushButton *>("btnSendNow")->click();
-        QCOMPARE(displays.sent, QList<int>({2}));
-        app.boxes.answers = {false, true}; // not at the first asking
-        window->findChild<QPushButton *>("btnRemoveDisplay")->click();
-        QCOMPARE(displays.list.size(), 2);
-        window->findChild<QPushButton *>("btnRemoveDisplay")->click();
-        QCOMPARE(displays.list.size(), 1);
-        QCOMPARE(list->topLevelItemCount(), 1);
-    }
-
     void displaysThroughTheStore()
     {
         AppFixture app;
@@ -392,7 +329,15 @@ private Q_SLOTS:
         window->findChild<QPushButton *>("btnAddDisplay")->click();
         auto *dialog = window->findChild<DisplayDialog *>("displayDialog");
         dialog->findChild<QComboBox *>("displayPort")->setCurrentText("COM2");
+        dialog->findChild<QComboBox *>("displayFormat")->setCurrentIndex(1); // NMEA
+        QVERIFY(dialog->findChild<QGroupBox *>("nmeaOptions")->isVisible());
         dialog->findChild<QComboBox *>("displayFormat")->setCurrentIndex(2); // standard
+        QVERIFY(!dialog->findChild<QGroupBox *>("nmeaOptions")->isVisible());
+        // A zone the database does not know keeps the dialog open and says so.
+        dialog->findChild<QComboBox *>("displayZone")->setCurrentText("Mars/Olympus");
+        dialog->accept();
+        QVERIFY(dialog->findChild<QLabel *>("displayError")->text().startsWith("Zone:"));
+        dialog->findChild<QComboBox *>("displayZone")->setCurrentIndex(0);
         dialog->findChild<QLineEdit *>("displayLine")->setText("fast");
         dialog->accept();
         QVERIFY(dialog->findChild<QLabel *>("displayError")->text().contains("fast"));
@@ -410,7 +355,9 @@ private Q_SLOTS:
         QCOMPARE(list->topLevelItemCount(), 2);
         QCOMPARE(list->topLevelItem(1)->text(1), "COM2");
 
-        app.boxes.answers = {true};
+        app.boxes.answers = {false, true}; // removing asks first: not at the first asking
+        window->findChild<QPushButton *>("btnRemoveDisplay")->click();
+        QVERIFY(main.settingsStore().display(2));
         window->findChild<QPushButton *>("btnRemoveDisplay")->click();
         QVERIFY(!main.settingsStore().display(2));
         QCOMPARE(list->topLevelItemCount(), 1);
@@ -452,6 +399,9 @@ private Q_SLOTS:
                                         ->toPlainText();
         QVERIFY2(preview.contains("<STX>12:00<CR>"), qPrintable(preview));
         QVERIFY2(preview.contains("02 31 32 3A 30 30 0D"), qPrintable(preview));
+        app.window->displaysWindow()->selectDisplay(2);
+        app.window->displaysWindow()->findChild<QPushButton *>("btnSendNow")->click();
+        QCOMPARE(displays.sent, QList<int>({2}));
     }
 
     void portMenuAndSync()

@@ -14,9 +14,7 @@ set -euo pipefail
 APP="$1"
 MON="$2"
 source "$(dirname "$0")/../xsession.sh"
-# Under AddressSanitizer, libdbus's leaks at exit are known only with a full unwind; the
-# suppression in lsan.supp names the library.
-if [ -n "${ASAN_OPTIONS:-}" ]; then export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0"; fi
+full_unwind_under_asan
 xsession_workdir
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 FAKETIME_LIB="${FAKETIME_LIB:-/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1}"
