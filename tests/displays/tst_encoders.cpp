@@ -95,56 +95,40 @@ void TestEncoders::standardAndNena_data()
         "D:08.03.26;T:7;U:01.59.59;   !", "\r\n   067 01:59:59 ITZ=05\r\n");
     row("New York spring, at", ny, "2026-03-08T07:00:00", "D:08.03.26;T:7;U:03.00.00;  S ",
         "\r\n   067 03:00:00 DTZ=05\r\n");
-    row("New York spring, second after", ny, "2026-03-08T07:00:01",
-        "D:08.03.26;T:7;U:03.00.01;  S ", "\r\n   067 03:00:01 DTZ=05\r\n");
     row("New York autumn, second before", ny, "2026-11-01T05:59:59",
         "D:01.11.26;T:7;U:01.59.59;  S!", "\r\n   305 01:59:59 OTZ=05\r\n");
     row("New York autumn, at", ny, "2026-11-01T06:00:00", "D:01.11.26;T:7;U:01.00.00;    ",
         "\r\n   305 01:00:00 STZ=05\r\n");
-    row("New York autumn, second after", ny, "2026-11-01T06:00:01",
-        "D:01.11.26;T:7;U:01.00.01;    ", "\r\n   305 01:00:01 STZ=05\r\n");
     // London: 29 Mar 2026 01:00 GMT -> 02:00 BST; 25 Oct 2026 02:00 BST -> 01:00 GMT.
     const char *london = "Europe/London";
     row("London spring, second before", london, "2026-03-29T00:59:59",
         "D:29.03.26;T:7;U:00.59.59;   !", "\r\n   088 00:59:59 ITZ=00\r\n");
     row("London spring, at", london, "2026-03-29T01:00:00", "D:29.03.26;T:7;U:02.00.00;  S ",
         "\r\n   088 02:00:00 DTZ=00\r\n");
-    row("London spring, second after", london, "2026-03-29T01:00:01",
-        "D:29.03.26;T:7;U:02.00.01;  S ", "\r\n   088 02:00:01 DTZ=00\r\n");
     row("London autumn, second before", london, "2026-10-25T00:59:59",
         "D:25.10.26;T:7;U:01.59.59;  S!", "\r\n   298 01:59:59 OTZ=00\r\n");
     row("London autumn, at", london, "2026-10-25T01:00:00", "D:25.10.26;T:7;U:01.00.00;    ",
         "\r\n   298 01:00:00 STZ=00\r\n");
-    row("London autumn, second after", london, "2026-10-25T01:00:01",
-        "D:25.10.26;T:7;U:01.00.01;    ", "\r\n   298 01:00:01 STZ=00\r\n");
     // Sydney: 5 Apr 2026 03:00 AEDT -> 02:00 AEST; 4 Oct 2026 02:00 AEST -> 03:00 AEDT.
     const char *sydney = "Australia/Sydney";
     row("Sydney autumn, second before", sydney, "2026-04-04T15:59:59",
         "D:05.04.26;T:7;U:02.59.59;  S!", "\r\n   095 02:59:59 OTZ=14\r\n");
     row("Sydney autumn, at", sydney, "2026-04-04T16:00:00", "D:05.04.26;T:7;U:02.00.00;    ",
         "\r\n   095 02:00:00 STZ=14\r\n");
-    row("Sydney autumn, second after", sydney, "2026-04-04T16:00:01",
-        "D:05.04.26;T:7;U:02.00.01;    ", "\r\n   095 02:00:01 STZ=14\r\n");
     row("Sydney spring, second before", sydney, "2026-10-03T15:59:59",
         "D:04.10.26;T:7;U:01.59.59;   !", "\r\n   277 01:59:59 ITZ=14\r\n");
     row("Sydney spring, at", sydney, "2026-10-03T16:00:00", "D:04.10.26;T:7;U:03.00.00;  S ",
         "\r\n   277 03:00:00 DTZ=14\r\n");
-    row("Sydney spring, second after", sydney, "2026-10-03T16:00:01",
-        "D:04.10.26;T:7;U:03.00.01;  S ", "\r\n   277 03:00:01 DTZ=14\r\n");
     // Lord Howe shifts by 30 minutes: 5 Apr 2026 02:00 +11 -> 01:30 +10:30; 4 Oct back again.
     const char *lordHowe = "Australia/Lord_Howe";
     row("Lord Howe autumn, second before", lordHowe, "2026-04-04T14:59:59",
         "D:05.04.26;T:7;U:01.59.59;  S!", "\r\n   095 01:59:59 OTZ=14\r\n");
     row("Lord Howe autumn, at", lordHowe, "2026-04-04T15:00:00", "D:05.04.26;T:7;U:01.30.00;    ",
         "\r\n   095 01:30:00 STZ=14\r\n");
-    row("Lord Howe autumn, second after", lordHowe, "2026-04-04T15:00:01",
-        "D:05.04.26;T:7;U:01.30.01;    ", "\r\n   095 01:30:01 STZ=14\r\n");
     row("Lord Howe spring, second before", lordHowe, "2026-10-03T15:29:59",
         "D:04.10.26;T:7;U:01.59.59;   !", "\r\n   277 01:59:59 ITZ=14\r\n");
     row("Lord Howe spring, at", lordHowe, "2026-10-03T15:30:00", "D:04.10.26;T:7;U:02.30.00;  S ",
         "\r\n   277 02:30:00 DTZ=14\r\n");
-    row("Lord Howe spring, second after", lordHowe, "2026-10-03T15:30:01",
-        "D:04.10.26;T:7;U:02.30.01;  S ", "\r\n   277 02:30:01 DTZ=14\r\n");
     // The announcements: '!' for the last hour, I and O for the last day.
     row("standard announces from an hour before", ny, "2026-03-08T06:00:00",
         "D:08.03.26;T:7;U:01.00.00;   !", "\r\n   067 01:00:00 ITZ=05\r\n");
