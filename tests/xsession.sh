@@ -172,9 +172,3 @@ json_fields() {
         BEGIN { n = split(keys, k, " ") }
         { line = ""; for (i = 1; i <= n; i++) line = line (i > 1 ? "\t" : "") get($0, k[i]); print line }'
 }
-
-# full_unwind_under_asan: the window program's leaks inside libdbus are found by their
-# suppression (tests/lsan.supp names the library) only with a full unwind.
-full_unwind_under_asan() {
-    if [ -n "${ASAN_OPTIONS:-}" ]; then export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0"; fi
-}

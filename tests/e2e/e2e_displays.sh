@@ -14,7 +14,6 @@ set -euo pipefail
 APP="$1"
 MON="$2"
 source "$(dirname "$0")/../xsession.sh"
-full_unwind_under_asan
 xsession_workdir
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 FAKETIME_LIB="${FAKETIME_LIB:-/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1}"

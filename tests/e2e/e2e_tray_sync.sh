@@ -13,7 +13,6 @@ set -euo pipefail
 APP="$1"
 MON="$2"
 source "$(dirname "$0")/../xsession.sh"
-full_unwind_under_asan
 xsession_workdir
 xsession_start tray
 
